@@ -1,6 +1,11 @@
 #include "Test_Support.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 namespace vn::test {
 
@@ -15,6 +20,37 @@ ScratchDir::ScratchDir(const std::string& name) {
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+RCommandResult run_command(const std::string& command_line) {
+  ScratchDir capture("command");
+  std::filesystem::path out = capture / "out";
+  std::filesystem::path err = capture / "err";
+  int raw = std::system((command_line + " >" + quoted(out) + " 2>" + quoted(err)).c_str());
+  RCommandResult result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = read_text(out);
+  result.err = read_text(err);
+  return result;
+}
+
+std::string quoted(const std::filesystem::path& path) {
+  std::string text = "'";
+  for (char c : path.string()) {
+    if (c == '\'') {
+      text += "'\\''";
+    } else {
+      text += c;
+    }
+  }
+  return text + "'";
+}
+
+std::string read_text(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace vn::test

@@ -18,4 +18,18 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+struct RCommandResult {
+  int status = -1;  // the exit status; -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs a shell command line with standard output and error captured.
+RCommandResult run_command(const std::string& command_line);
+
+// A path quoted for the shell.
+std::string quoted(const std::filesystem::path& path);
+
+std::string read_text(const std::filesystem::path& path);
+
 }  // namespace vn::test

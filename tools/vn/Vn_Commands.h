@@ -1,0 +1,53 @@
+// The commands of vn, each run from its parsed options.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace vn::tool {
+
+struct RLoadedGame;
+
+struct InfoOptions {
+  std::filesystem::path game;
+};
+int run_info(const InfoOptions& options);
+void print_game_info(std::ostream& out, const RLoadedGame& loaded);
+
+struct PackOptions {
+  std::filesystem::path project;
+  std::filesystem::path output;
+  bool data_only = false;
+  std::filesystem::path runner;  // empty: the vnrun beside vn
+};
+int run_pack(const PackOptions& options);
+
+struct UnpackOptions {
+  std::filesystem::path game;
+  std::filesystem::path output;
+};
+int run_unpack(const UnpackOptions& options);
+
+struct RScriptInput {
+  bool is_file = false;
+  std::string text;  // the file's path, or the text itself
+};
+struct ScriptOptions {
+  std::vector<std::string> files;
+  std::vector<std::string> texts;   // given with -e
+  std::vector<RScriptInput> inputs;  // files and texts in the order given
+  bool check_only = false;
+  std::filesystem::path scripts_folder;
+  std::filesystem::path constants_file;
+};
+// The subcommand "script", filling the options while the command line is parsed.
+CLI::App* add_script_command(CLI::App& app, ScriptOptions& options);
+int run_script(const ScriptOptions& options);
+
+}  // namespace vn::tool
