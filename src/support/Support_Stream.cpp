@@ -18,7 +18,10 @@ void CStream::read(void* destination, size_t count) {
   if (count > remaining()) {
     throw StreamError("Stream read error");
   }
-  std::memcpy(destination, bytes_.data() + position_, count);
+  // An empty block reads into an empty vector whose data() is null.
+  if (count > 0) {
+    std::memcpy(destination, bytes_.data() + position_, count);
+  }
   position_ += count;
 }
 
@@ -378,8 +381,9 @@ void substitute(CStream& stream, const std::array<uint8_t, 256>& table, int64_t 
                 int64_t length) {
   int64_t size = int64_t(stream.size());
   if (start < 0) start = 0;
-  if (length <= 0) length = size - start;
-  int64_t end = std::min(size, start + length);
+  if (start >= size) return;
+  if (length <= 0 || length > size - start) length = size - start;
+  int64_t end = start + length;
   std::vector<uint8_t>& bytes = stream.bytes();
   for (int64_t i = start; i < end; ++i) {
     bytes[size_t(i)] = table[bytes[size_t(i)]];

@@ -1,0 +1,344 @@
+#include "platform/Platform_Image.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <system_error>
+
+namespace vn {
+
+namespace {
+
+constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
+// Deflate never shrinks data by more than about 1032 to 1, so an image needing more
+// raw bytes than this many times the file size cannot be complete.
+constexpr uint64_t kMaxInflateRatio = 1100;
+
+// Shared with the libpng callbacks. libpng leaves our frames by longjmp, so this and
+// every local of the functions that call setjmp are plain data without destructors.
+struct RPngContext {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t offset = 0;
+  std::vector<uint8_t>* output = nullptr;
+  char message[200] = {};
+};
+
+void on_error(png_structp png, png_const_charp message) {
+  auto* context = static_cast<RPngContext*>(png_get_error_ptr(png));
+  std::snprintf(context->message, sizeof context->message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+void on_warning(png_structp, png_const_charp) {}
+
+void on_read(png_structp png, png_bytep out, size_t count) {
+  auto* context = static_cast<RPngContext*>(png_get_io_ptr(png));
+  if (count > context->size - context->offset) {
+    png_error(png, "the file is truncated");
+  }
+  std::memcpy(out, context->data + context->offset, count);
+  context->offset += count;
+}
+
+void on_write(png_structp png, png_bytep data, size_t count) {
+  auto* context = static_cast<RPngContext*>(png_get_io_ptr(png));
+  bool failed = false;
+  try {
+    context->output->insert(context->output->end(), data, data + count);
+  } catch (const std::bad_alloc&) {
+    failed = true;
+  }
+  // Outside the handler: longjmp must not leave a catch block.
+  if (failed) {
+    png_error(png, "out of memory");
+  }
+}
+
+void on_flush(png_structp) {}
+
+struct RPngHeader {
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  int bit_depth = 0;
+  int colour_type = 0;
+};
+
+bool read_header(png_structp png, png_infop info, RPngHeader* header) {
+  if (setjmp(png_jmpbuf(png))) {
+    return false;
+  }
+  png_read_info(png, info);
+  png_get_IHDR(png, info, &header->width, &header->height, &header->bit_depth, &header->colour_type,
+               nullptr, nullptr, nullptr);
+  return true;
+}
+
+// Every form becomes 8-bit blue, green, red, alpha: 0xAARRGGBB in memory.
+bool read_pixels(png_structp png, png_infop info, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) {
+    return false;
+  }
+  png_set_expand(png);
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_bgr(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != size_t(png_get_image_width(png, info)) * 4) {
+    png_error(png, "unexpected pixel layout");
+  }
+  png_read_image(png, rows);
+  return true;
+}
+
+bool write_image(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,
+                 png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) {
+    return false;
+  }
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_set_bgr(png);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
+struct RReadGuard {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~RReadGuard() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+struct RWriteGuard {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~RWriteGuard() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+int channels_of(int colour_type) {
+  switch (colour_type) {
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return 2;
+    case PNG_COLOR_TYPE_RGB:
+      return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      return 4;
+    default:
+      return 1;  // grey and palette
+  }
+}
+
+std::string system_message(int code) { return std::system_category().message(code); }
+
+bool write_all(int fd, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += size_t(written);
+  }
+  return true;
+}
+
+bool write_file_atomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                           std::string& error) {
+  if (path.filename().empty()) {
+    error = "no file name in '" + path.string() + "'";
+    return false;
+  }
+  static std::atomic<unsigned> counter{0};
+  std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+  std::filesystem::path temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = folder / ("." + path.filename().string() + "." + std::to_string(::getpid()) + "." +
+                          std::to_string(counter++) + ".tmp");
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    error = "cannot write '" + path.string() + "': " + system_message(errno);
+    return false;
+  }
+  bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
+  int code = errno;
+  if (::close(fd) != 0 && written) {
+    written = false;
+    code = errno;
+  }
+  if (written && ::rename(temporary.c_str(), path.c_str()) == 0) {
+    return true;
+  }
+  if (written) code = errno;
+  ::unlink(temporary.c_str());
+  error = "cannot write '" + path.string() + "': " + system_message(code);
+  return false;
+}
+
+}  // namespace
+
+bool decode_png(std::span<const uint8_t> file, RImage& image, std::string& error) {
+  if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) {
+    error = "not a PNG file";
+    return false;
+  }
+  RPngContext context;
+  context.data = file.data();
+  context.size = file.size();
+  RReadGuard guard;
+  guard.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, on_error, on_warning);
+  if (guard.png) guard.info = png_create_info_struct(guard.png);
+  if (!guard.png || !guard.info) {
+    error = "out of memory";
+    return false;
+  }
+  png_set_read_fn(guard.png, &context, on_read);
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+  // Mutated inputs almost never carry valid checksums; without this the fuzzer would
+  // never get past the first chunk.
+  png_set_crc_action(guard.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+#ifdef PNG_IGNORE_ADLER32
+  png_set_option(guard.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
+#endif
+
+  RPngHeader header;
+  if (!read_header(guard.png, guard.info, &header)) {
+    error = std::string("bad PNG file: ") + context.message;
+    return false;
+  }
+  const uint64_t pixels = uint64_t(header.width) * header.height;
+  if (pixels > kMaxPixels) {
+    error = "the PNG image is too large";
+    return false;
+  }
+  const uint64_t row_bits =
+      uint64_t(header.width) * uint64_t(channels_of(header.colour_type) * header.bit_depth);
+  const uint64_t filtered_row_bytes = (row_bits + 7) / 8 + 1;
+  if (filtered_row_bytes * header.height > uint64_t(file.size()) * kMaxInflateRatio) {
+    error = "bad PNG file: the image data is incomplete";
+    return false;
+  }
+
+  RImage result;
+  std::vector<png_bytep> rows;
+  try {
+    result.pixels.resize(size_t(pixels));
+    rows.resize(header.height);
+  } catch (const std::bad_alloc&) {
+    error = "out of memory for the PNG image";
+    return false;
+  }
+  result.width = int(header.width);
+  result.height = int(header.height);
+  for (size_t y = 0; y < rows.size(); ++y) {
+    rows[y] = reinterpret_cast<png_bytep>(result.pixels.data() + y * header.width);
+  }
+  if (!read_pixels(guard.png, guard.info, rows.data())) {
+    error = std::string("bad PNG file: ") + context.message;
+    return false;
+  }
+  image = std::move(result);
+  return true;
+}
+
+bool load_png(const std::filesystem::path& path, RImage& image, std::string& error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot open '" + path.string() + "': " + system_message(errno);
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  struct stat status {};
+  bool ok = ::fstat(fd, &status) == 0;
+  int code = errno;
+  if (ok && S_ISREG(status.st_mode) && status.st_size > 0) {
+    try {
+      bytes.reserve(size_t(status.st_size));
+    } catch (const std::bad_alloc&) {
+      ::close(fd);
+      error = "'" + path.string() + "' is too large";
+      return false;
+    }
+  }
+  uint8_t buffer[65536];
+  while (ok) {
+    ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      code = errno;
+    } else if (count == 0) {
+      break;
+    } else {
+      bytes.insert(bytes.end(), buffer, buffer + count);
+    }
+  }
+  ::close(fd);
+  if (!ok) {
+    error = "cannot read '" + path.string() + "': " + system_message(code);
+    return false;
+  }
+  if (!decode_png(bytes, image, error)) {
+    error = path.string() + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+std::vector<uint8_t> encode_png(const RImage& image) {
+  if (image.empty() || image.pixels.size() < size_t(image.width) * size_t(image.height)) {
+    return {};
+  }
+  std::vector<uint8_t> output;
+  RPngContext context;
+  context.output = &output;
+  RWriteGuard guard;
+  guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context, on_error, on_warning);
+  if (guard.png) guard.info = png_create_info_struct(guard.png);
+  if (!guard.png || !guard.info) {
+    return {};
+  }
+  png_set_write_fn(guard.png, &context, on_write, on_flush);
+  std::vector<png_bytep> rows(size_t(image.height));
+  for (size_t y = 0; y < rows.size(); ++y) {
+    // libpng copies each row before transforming it; the pixels are never written.
+    rows[y] = reinterpret_cast<png_bytep>(
+        const_cast<uint32_t*>(image.pixels.data() + y * size_t(image.width)));
+  }
+  if (!write_image(guard.png, guard.info, png_uint_32(image.width), png_uint_32(image.height),
+                   rows.data())) {
+    return {};
+  }
+  return output;
+}
+
+bool save_png(const std::filesystem::path& path, const RImage& image, std::string& error) {
+  if (image.empty()) {
+    error = "cannot save an empty image";
+    return false;
+  }
+  std::vector<uint8_t> bytes = encode_png(image);
+  if (bytes.empty()) {
+    error = "cannot encode the image as PNG";
+    return false;
+  }
+  return write_file_atomically(path, bytes, error);
+}
+
+}  // namespace vn
