@@ -1,0 +1,145 @@
+#include "platform/Platform_Video.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <map>
+#include <set>
+
+namespace vn {
+namespace {
+
+enum class VideoState { untried, running, failed };
+
+struct RVideo {
+  bool headless = false;
+  std::string requested_driver;
+  VideoState state = VideoState::untried;
+  std::string failure;
+  std::map<uint32_t, std::function<void()>> repaint;
+  std::set<uint32_t> exposed;
+  bool watching = false;
+};
+
+RVideo& video() {
+  static RVideo instance;
+  return instance;
+}
+
+// Runs while SDL queues an event; it only takes note, the redraw waits until pumping is over.
+int note_exposure(void* /*user*/, SDL_Event* event) {
+  if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_EXPOSED) {
+    RVideo& state = video();
+    if (state.repaint.count(event->window.windowID) != 0) {
+      state.exposed.insert(event->window.windowID);
+    }
+  }
+  return 1;
+}
+
+bool environment_set(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+void set_headless(bool headless) { video().headless = headless; }
+
+bool is_headless() { return video().headless; }
+
+void request_video_driver(const std::string& driver) { video().requested_driver = driver; }
+
+bool video_available() {
+  RVideo& state = video();
+  if (state.headless) {
+    return false;
+  }
+  if (state.state == VideoState::untried && state.requested_driver.empty() &&
+      !environment_set("SDL_VIDEODRIVER") && !environment_set("DISPLAY") &&
+      !environment_set("WAYLAND_DISPLAY")) {
+    // Nothing to connect to; trying anyway only makes the window-system libraries complain
+    // on standard error.
+    state.state = VideoState::failed;
+    state.failure = "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
+  }
+  if (state.state == VideoState::untried) {
+    if (!state.requested_driver.empty()) {
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, state.requested_driver.c_str());
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+      state.state = VideoState::running;
+    } else {
+      state.state = VideoState::failed;
+      state.failure = SDL_GetError();
+    }
+  }
+  return state.state == VideoState::running;
+}
+
+const std::string& video_failure_reason() { return video().failure; }
+
+std::string video_driver_name() {
+  if (video().state != VideoState::running) {
+    return {};
+  }
+  const char* name = SDL_GetCurrentVideoDriver();
+  return name != nullptr ? name : "";
+}
+
+bool has_display() {
+  if (!video_available()) {
+    return false;
+  }
+  const std::string driver = video_driver_name();
+  return driver != "offscreen" && driver != "dummy";
+}
+
+void pump_events() {
+  RVideo& state = video();
+  if (state.state != VideoState::running) {
+    return;
+  }
+  SDL_PumpEvents();
+  // A handler may unwatch its own window, so work on a copy.
+  const std::set<uint32_t> exposed = std::move(state.exposed);
+  state.exposed.clear();
+  for (uint32_t id : exposed) {
+    auto found = state.repaint.find(id);
+    if (found != state.repaint.end()) {
+      found->second();
+    }
+  }
+}
+
+void watch_exposure(uint32_t window_id, std::function<void()> repaint) {
+  RVideo& state = video();
+  if (!state.watching) {
+    SDL_AddEventWatch(note_exposure, nullptr);
+    state.watching = true;
+  }
+  state.repaint[window_id] = std::move(repaint);
+}
+
+void unwatch_exposure(uint32_t window_id) {
+  RVideo& state = video();
+  state.repaint.erase(window_id);
+  state.exposed.erase(window_id);
+}
+
+void shutdown_video() {
+  RVideo& state = video();
+  if (state.state != VideoState::running) {
+    return;
+  }
+  if (state.watching) {
+    SDL_DelEventWatch(note_exposure, nullptr);
+    state.watching = false;
+  }
+  state.repaint.clear();
+  state.exposed.clear();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  state.state = VideoState::untried;
+}
+
+}  // namespace vn
