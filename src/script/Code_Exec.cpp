@@ -428,7 +428,7 @@ int g_call_depth = 0;
 const char* g_stack_base = nullptr;
 // Deep recursion in scripts and deeply nested expressions both use the machine stack;
 // stop well before it runs out.
-constexpr size_t kStackLimit = size_t(5) << 20;
+constexpr size_t kStackLimit = size_t(4) << 20;
 
 // How reading a variable went: a store that lacks it differs from a scope that reaches
 // no store at all (compound assignments treat them differently).
