@@ -1,10 +1,29 @@
 #include "graphics/BM32_Class.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vn {
 
 constexpr int32_t kImageVersion = 800;
+
+RPixelBox alpha_bounding_box(const RImage& image, int tolerance) {
+  RPixelBox box{image.width - 1, image.height - 1, 0, 0};
+  if (image.empty()) {
+    return box;
+  }
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      if (int(image.at(x, y) >> 24) > tolerance) {
+        box.left = std::min(box.left, x);
+        box.top = std::min(box.top, y);
+        box.right = std::max(box.right, x);
+        box.bottom = std::max(box.bottom, y);
+      }
+    }
+  }
+  return box;
+}
 
 void TBitmap32::read(CStream& stream) {
   image_ = RImage();
