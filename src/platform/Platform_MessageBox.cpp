@@ -5,32 +5,13 @@
 #include <cstdio>
 
 #include "platform/Platform_Video.h"
+#include "support/Support_Console.h"
 #include "support/Support_Text.h"
 
 namespace vn {
 
 std::string message_box_console_text(std::string_view text) {
-  std::string lines;
-  lines.reserve(text.size() + 1);
-  size_t start = 0;
-  while (true) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      // A final line end does not open another, empty line.
-      if (start < text.size() || start == 0) {
-        lines += text.substr(start);
-        lines += '\n';
-      }
-      break;
-    }
-    lines += text.substr(start, end - start);
-    lines += '\n';
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') {
-      ++start;
-    }
-  }
-  return cp1252_to_utf8(lines);
+  return console_lines(text, LoneLineFeed::ends_line);
 }
 
 void show_message_box(const std::string& title, const std::string& text) {

@@ -2,25 +2,40 @@
 
 #include <exception>
 
+#include "library/Function_File.h"
+#include "library/Support_Registry.h"
 #include "platform/Platform_FileIo.h"
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Video.h"
+#include "runner/Error_Form.h"
+#include "runner/Runner_Library.h"
 #include "runner/Runner_Load.h"
+#include "runner/Runner_Names.h"
 #include "runner/Support_File.h"
 #include "runner/Support_Message.h"
+#include "script/Code_Error.h"
+#include "script/Code_Function.h"
+#include "script/Constant_Main.h"
+#include "script/Script_Main.h"
+#include "script/Variable_BuiltIn.h"
+#include "script/Variable_Main.h"
 #include "support/Support_Text.h"
 
 namespace vn {
 
 TRunnerForm::TRunnerForm() = default;
-TRunnerForm::~TRunnerForm() = default;
+
+TRunnerForm::~TRunnerForm() {
+  set_error_display(nullptr);
+  set_scripts(nullptr);
+  set_included_files(nullptr);
+}
 
 RExportContext TRunnerForm::export_context() const {
   RExportContext context;
   context.temp_folder = temp_folder();
-  // Secure mode is read from the player's registry store, which does not exist yet: the
-  // runner is never in secure mode until then.
-  context.secure_mode = false;
+  context.secure_mode = run_state().secure_mode;
+  context.report_error = [](const std::string& message) { report_runtime_error(message, false); };
   return context;
 }
 
@@ -64,10 +79,13 @@ bool TRunnerForm::load_game(const std::filesystem::path& executable) {
     return false;
   }
   CStream stream(std::move(bytes));
+  register_game_library();
   load_form_ = std::make_unique<TLoadForm>();
   RGameLoadHooks hooks;
-  // No built-in function exists yet, so every action function is unknown.
-  hooks.record.resolve_function = [](const std::string&) { return -1; };
+  hooks.record.resolve_function = [](const std::string& name) {
+    int32_t id;
+    return find_function(name, id) ? int(id) : -1;
+  };
   hooks.record.message = [](const std::string& message) { show_message(message); };
   hooks.progress = [this](int percent, const std::string& text) {
     load_form_->progress(percent, text);
@@ -80,7 +98,30 @@ bool TRunnerForm::load_game(const std::filesystem::path& executable) {
     load_form_->close();
     return false;
   }
+  install_game(executable);
   return true;
+}
+
+// What the language needs to know of the game it runs.
+void TRunnerForm::install_game(const std::filesystem::path& executable) {
+  RRunState& state = run_state();
+  state.game_id = game_.game_id;
+  state.debug_mode = game_.debug_mode;
+  state.secure_mode = read_secure_mode_preference();
+  state.temp_directory = utf8_to_cp1252_lossy(temp_folder());
+  state.program_directory = utf8_to_cp1252_lossy(executable.parent_path().string());
+  RErrorSettings& errors = error_settings();
+  errors.display_errors = game_.settings.display_errors;
+  errors.write_errors = game_.settings.write_errors;
+  errors.abort_errors = game_.settings.abort_errors;
+  uninitialized_zero() = game_.settings.uninitialized_zero;
+  if (has_display()) {
+    error_form_ = std::make_unique<TErrorForm>();
+    set_error_display(error_form_.get());
+  }
+  set_scripts(&game_.scripts);
+  set_included_files(&game_.included_files);
+  install_resource_constants(game_);
 }
 
 bool TRunnerForm::prepare_game() {
@@ -93,12 +134,29 @@ bool TRunnerForm::prepare_game() {
     file.export_file(context);
   }
 
+  load_form_->progress(60, "Preparing constants");
+  if (!define_game_constants(game_.constants)) {
+    return fail_preparation("Failed to define the constants.");
+  }
+
+  load_form_->progress(62, "Compiling scripts");
+  if (!compile_scripts()) {
+    return fail_preparation("Failed to compile the scripts.");
+  }
+
   load_form_->progress(100, "Ready");
   load_form_->close();
   return true;
 }
 
+bool TRunnerForm::fail_preparation(const std::string& message) {
+  load_form_->close();
+  show_message(message);
+  return false;
+}
+
 void TRunnerForm::clean_up() {
+  reset_file_state();
   RExportContext context = export_context();
   for (const CDataFile& file : game_.included_files) {
     file.remove_exported(context);

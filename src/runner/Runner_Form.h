@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "runner/Runner_Game.h"
 
 namespace vn {
 
+class TErrorForm;
 class TLoadForm;
 
 class TRunnerForm {
@@ -30,11 +32,14 @@ class TRunnerForm {
   bool start_sequence(const std::filesystem::path& executable);
   bool load_game(const std::filesystem::path& executable);
   bool prepare_game();
+  void install_game(const std::filesystem::path& executable);
+  bool fail_preparation(const std::string& message);
   void clean_up();
   RExportContext export_context() const;
 
   CGameData game_;
   std::unique_ptr<TLoadForm> load_form_;
+  std::unique_ptr<TErrorForm> error_form_;
 };
 
 }  // namespace vn

@@ -15,10 +15,11 @@
 #include "graphics/Font_Class.h"
 #include "graphics/Sound_Class.h"
 #include "graphics/Sprite_Class.h"
-#include "runner/DataNew_Class.h"
+#include "library/DataNew_Class.h"
 #include "runner/Extension_Class.h"
 #include "runner/Help_Main.h"
 #include "runner/Option_Main.h"
+#include "script/Constant_Main.h"
 #include "script/Script_Class.h"
 #include "support/Support_Record.h"
 #include "world/Object_Class.h"
@@ -37,12 +38,6 @@ constexpr int32_t kSectionVersion = 800;
 constexpr int32_t kExtensionSectionVersion = 700;
 constexpr int32_t kLibraryInitVersion = 500;
 constexpr int32_t kRoomOrderVersion = 700;
-
-struct RConstant {
-  std::string name;
-  std::string value;
-  bool operator==(const RConstant&) const = default;
-};
 
 struct CGameData {
   bool debug_mode = false;

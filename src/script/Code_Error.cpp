@@ -1,9 +1,9 @@
 #include "script/Code_Error.h"
 
 #include <cstdio>
-#include <iostream>
 
 #include "script/Code_Main.h"
+#include "support/Support_Console.h"
 
 namespace vn {
 
@@ -25,20 +25,6 @@ struct ErrorState {
 ErrorState& state() {
   static ErrorState instance;
   return instance;
-}
-
-// Each CR, LF or CR LF is one line end.
-void write_lines(std::ostream& out, const std::string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r') {
-      out << '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out << c;
-    }
-  }
-  out << '\n';
 }
 
 void append_log(const std::string& message) {
@@ -142,7 +128,7 @@ void display_error(const std::string& message, bool fatal) {
     if (s.display) {
       choice = s.display->show(message, fatal);
     } else {
-      write_lines(std::cerr, message);
+      write_console_lines(stderr, message);
       choice = ErrorChoice::Ignore;
     }
     if (!fatal && choice != ErrorChoice::Ignore) fatal = true;

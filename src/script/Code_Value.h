@@ -24,9 +24,10 @@ class RString {
   }
   RString(RString&& other) noexcept : rep_(other.rep_) { other.rep_ = nullptr; }
   RString& operator=(const RString& other) {
-    if (other.rep_) ++other.rep_->references;
+    Rep* kept = other.rep_;  // read first: other may be this very string
+    if (kept) ++kept->references;
     release();
-    rep_ = other.rep_;
+    rep_ = kept;
     return *this;
   }
   RString& operator=(RString&& other) noexcept {

@@ -1,6 +1,7 @@
 #include "support/Support_Path.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "support/Support_Text.h"
 
@@ -10,7 +11,7 @@ namespace fs = std::filesystem;
 
 // Lower case in Windows-1252: ASCII, the accented letters of 0xC0-0xDE (but for the
 // multiplication sign) and the three pairs of 0x8A/0x9A, 0x8C/0x9C, 0x8E/0x9E.
-static unsigned char lower_1252(unsigned char c) {
+unsigned char lower_1252(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return c + 32;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
   if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 16;
@@ -62,6 +63,50 @@ fs::path game_path(std::string_view name) {
   }
   std::replace(text.begin(), text.end(), '\\', '/');
   return match_case(fs::path(cp1252_to_utf8(text)));
+}
+
+fs::path resolve_links(const fs::path& path, bool follow_last) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) return {};
+  // The parts still to walk, the next one at the back.
+  std::vector<fs::path> pending;
+  for (const fs::path& part : absolute.relative_path()) pending.push_back(part);
+  std::reverse(pending.begin(), pending.end());
+  fs::path resolved = absolute.root_path();
+  int links = 0;
+  while (!pending.empty()) {
+    fs::path part = std::move(pending.back());
+    pending.pop_back();
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      resolved = resolved.parent_path();
+      continue;
+    }
+    fs::path next = resolved / part;
+    bool last = pending.empty();
+    if ((!last || follow_last) && fs::is_symlink(fs::symlink_status(next, error))) {
+      if (++links > 40) return {};
+      fs::path target = fs::read_symlink(next, error);
+      if (error) return {};
+      std::vector<fs::path> parts;
+      for (const fs::path& piece : target.relative_path()) parts.push_back(piece);
+      pending.insert(pending.end(), parts.rbegin(), parts.rend());
+      if (target.is_absolute()) resolved = target.root_path();
+      continue;
+    }
+    resolved = std::move(next);
+  }
+  return resolved;
+}
+
+bool path_inside(const fs::path& folder, const fs::path& target, bool follow_last) {
+  fs::path base = resolve_links(folder, true);
+  fs::path place = resolve_links(target, follow_last);
+  if (base.empty() || place.empty()) return false;
+  auto [base_end, place_at] = std::mismatch(base.begin(), base.end(), place.begin(), place.end());
+  // Both come out of resolve_links, so neither has empty or dot parts left.
+  return base_end == base.end() && place_at != place.end();
 }
 
 fs::path join_game_path(std::string_view folder, std::string_view name) {

@@ -1,4 +1,4 @@
-#include "runner/DataNew_Class.h"
+#include "library/DataNew_Class.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 // vn script: compile and run script text outside a game, printing what a player would see
 // in the error form to standard error instead.
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -9,6 +8,7 @@
 #include <system_error>
 
 #include "Vn_Commands.h"
+#include "Vn_Game.h"
 #include "platform/Platform_FileIo.h"
 #include "platform/Platform_Video.h"
 #include "script/Code_Constant.h"
@@ -17,7 +17,7 @@
 #include "script/Code_Function.h"
 #include "script/Constant_Main.h"
 #include "script/Function_Misc.h"
-#include "script/Script_Library.h"
+#include "runner/Runner_Library.h"
 #include "script/Script_Main.h"
 #include "script/Variable_BuiltIn.h"
 #include "script/Variable_Main.h"
@@ -31,9 +31,6 @@ namespace fs = std::filesystem;
 namespace {
 
 // The exit statuses every command of the tool uses.
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 // Errors reach the terminal as the error form would show them, and the run goes on unless
 // the error is fatal.
@@ -51,11 +48,18 @@ void complain(const std::string& problem) {
 
 // Text from outside is taken as UTF-8 when it is valid UTF-8 that Windows-1252 can hold
 // (plain ASCII is both), else byte for byte as Windows-1252. A leading UTF-8 byte-order
-// mark is dropped.
+// mark is dropped. Every LF that does not follow a CR becomes CR LF, the line end the
+// authoring tool writes, so that error messages quote the line the error is on.
 std::string script_text(std::string bytes) {
   if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-  if (std::optional<std::string> converted = utf8_to_cp1252(bytes)) return *converted;
-  return bytes;
+  std::string text = utf8_to_cp1252(bytes).value_or(std::move(bytes));
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
+    lines += text[i];
+  }
+  return lines;
 }
 
 bool read_text_file(const fs::path& path, std::string& text, std::string& error) {
@@ -74,13 +78,19 @@ bool load_scripts(const fs::path& folder, TResourceList<CScript>& scripts) {
     return false;
   }
   std::map<std::string, fs::path> found;
-  for (const fs::directory_entry& entry : entries) {
-    const fs::path& path = entry.path();
+  for (; entries != fs::directory_iterator(); entries.increment(failure)) {
+    const fs::path& path = entries->path();
     const std::string extension = path.extension().string();
-    if ((extension != ".vns" && extension != ".txt") || !entry.is_regular_file(failure)) continue;
-    const std::string name = script_text(path.stem().string());
-    auto [place, added] = found.emplace(name, path);
+    std::error_code ignored;
+    if ((extension != ".vns" && extension != ".txt") || !entries->is_regular_file(ignored)) {
+      continue;
+    }
+    auto [place, added] = found.emplace(script_text(path.stem().string()), path);
     if (!added && extension == ".vns") place->second = path;
+  }
+  if (failure) {
+    complain("cannot read the scripts folder " + folder.string() + ": " + failure.message());
+    return false;
   }
   for (const auto& [name, path] : found) {
     auto script = std::make_unique<CScript>();
@@ -174,10 +184,19 @@ int run_script(const ScriptOptions& options) {
   std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   // Nothing is ever shown in a window: message boxes go to standard error as well.
   set_headless(true);
-  register_script_library();
+  register_game_library();
   uninitialized_zero() = false;
   error_settings() = RErrorSettings{true, false, false};
   CConsoleErrors console;
+  TResourceList<CScript> scripts;
+  // Nothing of this run stays installed once it ends, however it ends.
+  struct RUninstall {
+    ~RUninstall() {
+      set_debug_output(nullptr);
+      set_error_display(nullptr);
+      set_scripts(nullptr);
+    }
+  } uninstall;
   set_error_display(&console);
   set_debug_output([](const std::string& text) {
     const std::string lines = console_lines(text);
@@ -188,16 +207,12 @@ int run_script(const ScriptOptions& options) {
   if (!options.constants_file.empty() && !read_constants(options.constants_file, constants)) {
     return kExitUsage;
   }
-  TResourceList<CScript> scripts;
   if (!options.scripts_folder.empty() && !load_scripts(options.scripts_folder, scripts)) {
     return kExitUsage;
   }
   set_scripts(&scripts);
   // The scripts see the same constants as every program, so one compilation serves all.
-  if (!fresh_game(constants) || !compile_scripts()) {
-    set_scripts(nullptr);
-    return kExitFailed;
-  }
+  if (!fresh_game(constants) || !compile_scripts()) return kExitFailed;
 
   bool failed = false;
   for (const RScriptInput& input : options.inputs) {
@@ -233,9 +248,6 @@ int run_script(const ScriptOptions& options) {
     if (game_stopping()) failed = true;
   }
   std::fflush(stdout);
-  set_debug_output(nullptr);
-  set_error_display(nullptr);
-  set_scripts(nullptr);
   return failed ? kExitFailed : kExitOk;
 }
 

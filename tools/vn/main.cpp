@@ -9,7 +9,7 @@
 using namespace vn::tool;
 
 int main(int argc, char** argv) {
-  CLI::App app{"vn: the tool to pack, unpack and inspect games"};
+  CLI::App app{"vn: pack, unpack, inspect and test games"};
   app.require_subcommand(1);
 
   InfoOptions info;

@@ -1,4 +1,4 @@
-#include "runner/DataNew_Class.h"
+#include "library/DataNew_Class.h"
 
 #include "platform/Platform_FileIo.h"
 #include "support/Support_Path.h"
