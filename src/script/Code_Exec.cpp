@@ -1,6 +1,7 @@
 #include "script/Code_Exec.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -85,9 +86,19 @@ struct RExecNode {
   mutable uint32_t hint = 0;  // last position of the variable in a store
   // No calls below: evaluating it changes nothing, so a value read before it stays valid.
   bool pure = false;
+  // A real expression of constants, plain variables and arithmetic: it can be computed
+  // on doubles alone while every value it meets is a real.
+  bool numeric = false;
   RValue value;
   int32_t source_kind = 0;  // the tree node's kind, for checks such as "is a label"
 };
+
+// A computed real replaces the whole value, string field included.
+inline void store_real(RValue& cell, double number) {
+  cell.kind = kReal;
+  cell.real = number;
+  if (!cell.string.empty()) cell.string = RString();
+}
 
 // A var local: its value (with arrays) and whether it was ever written.
 struct RLocalSlot {
@@ -119,6 +130,7 @@ class TreeBuilder {
     tree_.nodes.emplace_back();
     lower(root, 0, program);
     mark_pure(&tree_.nodes[0]);
+    mark_numeric(&tree_.nodes[0]);
   }
 
  private:
@@ -133,6 +145,36 @@ class TreeBuilder {
     for (uint32_t i = 0; i < node->count; ++i) pure = mark_pure(&node->children[i]) && pure;
     node->pure = pure;
     return pure;
+  }
+
+  static bool numeric_operator(int32_t op) {
+    switch (op) {
+      case kOpAdd: case kOpSubtract: case kOpMultiply: case kOpDivide: case kOpDiv:
+      case kOpMod: case kOpAnd: case kOpOr: case kOpXor: case kOpLess: case kOpLessEqual:
+      case kOpEqual: case kOpNotEqual: case kOpGreaterEqual: case kOpGreater:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  static bool mark_numeric(RExecNode* node) {
+    bool children = true;
+    for (uint32_t i = 0; i < node->count; ++i) children = mark_numeric(&node->children[i]) && children;
+    bool numeric = false;
+    switch (node->op) {
+      case kXConstant: numeric = node->value.kind == kReal; break;
+      case kXLocal: case kXUnscoped: case kXSelfUser: numeric = true; break;
+      case kXUnary: numeric = children && (node->a == kOpSubtract || node->a == kOpAdd || node->a == kOpNot); break;
+      case kXAdd: case kXSubtract: case kXMultiply: case kXDivide: case kXBinary:
+      case kXLess: case kXLessEqual: case kXGreater: case kXGreaterEqual: case kXEqual:
+      case kXNotEqual:
+        numeric = children && numeric_operator(node->a);
+        break;
+      default: break;
+    }
+    node->numeric = numeric;
+    return numeric;
   }
 
   int32_t local_slot(int32_t id) {
@@ -183,6 +225,14 @@ class TreeBuilder {
     auto set = [&](ExecOp op) { tree_.nodes[at].op = op; };
     switch (token.kind) {
       case kNodeBlock:
+        // A block of one statement does what the statement does.
+        if (token.children.size() == 1) {
+          lower(token.children[0], at, true);
+          return;
+        }
+        set(kSBlock);
+        lower_children(at, token, true);
+        return;
       case kNodeEmptyProgram:
         set(kSBlock);
         lower_children(at, token, true);
@@ -424,6 +474,8 @@ LocalStack& local_stack() {
 }
 
 RValue g_arguments[kMaxArguments];
+// Slots from here on hold real 0 with no text: a call need not save them.
+int g_arguments_used = 0;
 int g_call_depth = 0;
 const char* g_stack_base = nullptr;
 // Deep recursion in scripts and deeply nested expressions both use the machine stack;
@@ -455,6 +507,24 @@ class Interpreter {
   const RValue* operand(const RExecNode* node, RValue& scratch);
   // A condition: 1 true, 0 false, -1 an error, -2 not a real.
   int condition(const RExecNode* node);
+  bool binary(const RExecNode* node, RValue& out);
+  // The value of a numeric node on doubles; false when it meets anything but a real (a
+  // string, a missing variable, a zero divisor), and the general path must decide.
+  bool real_value(const RExecNode* node, double& value);
+  // Constants and locals without a call; everything else through real_value.
+  bool real_operand(const RExecNode* node, double& value) {
+    if (node->op == kXConstant) {
+      value = node->value.real;
+      return true;
+    }
+    if (node->op == kXLocal) {
+      const RLocalSlot& slot = c_.locals[node->a];
+      if (!slot.written || slot.variable.value.kind != kReal) return false;
+      value = slot.variable.value.real;
+      return true;
+    }
+    return real_value(node, value);
+  }
 
  private:
   bool fail(const RExecNode* node, const std::string& message) {
@@ -643,9 +713,7 @@ bool Interpreter::call(const RExecNode* node, RValue& out) {
       node->handler(c_.self, c_.other, int(argc), args, out);
       return true;
     case kXCallScript:
-      if (call_function(kFirstScriptFunction + node->a, c_.self, c_.other, int(argc), args, out)) {
-        return true;
-      }
+      if (call_script(node->a, c_.self, c_.other, int(argc), args, out)) return true;
       // A script deleted at run time fails the call; say so rather than stay silent.
       return error_flag() ? false : fail(node, "Trying to call a script that does not exist.");
     default:
@@ -681,6 +749,10 @@ const RValue* Interpreter::operand(const RExecNode* node, RValue& scratch) {
 }
 
 int Interpreter::condition(const RExecNode* node) {
+  if (node->numeric) {
+    double value;
+    if (real_operand(node, value)) return value >= 0.5;
+  }
   if (node->op >= kXLess && node->op <= kXNotEqual) {
     RValue left_scratch, right_scratch;
     const RExecNode* left_node = &node->children[0];
@@ -717,6 +789,112 @@ int Interpreter::condition(const RExecNode* node) {
   if (!value) return -1;
   if (value->kind != kReal) return -2;
   return value->real >= 0.5;
+}
+
+// Toward zero like trunc, without a library call: below 2^52 the integer conversion is
+// exact (the sign keeps -0.0); from there on every double is whole already.
+inline double truncated(double value) {
+  return std::fabs(value) < 4503599627370496.0 ? std::copysign(double(int64_t(value)), value)
+                                                : value;
+}
+
+// Real arithmetic of the binary operators, inline; false leaves the case (strings, a
+// zero divisor, shifts and bits) to the full operator routine.
+static inline bool real_binary(int32_t op, double left, double right, double& result) {
+  switch (op) {
+    case kOpAdd: result = left + right; return true;
+    case kOpSubtract: result = left - right; return true;
+    case kOpMultiply: result = left * right; return true;
+    case kOpDivide:
+      if (right == 0) return false;
+      result = left / right;
+      return true;
+    case kOpDiv:
+      if (right == 0) return false;
+      result = truncated(left / right);
+      return true;
+    case kOpMod:
+      if (right == 0) return false;
+      result = left - truncated(left / right) * right;
+      return true;
+    case kOpAnd: result = left >= 0.5 && right >= 0.5; return true;
+    case kOpOr: result = left >= 0.5 || right >= 0.5; return true;
+    case kOpXor: result = (left >= 0.5) != (right >= 0.5); return true;
+    default: return false;
+  }
+}
+
+bool Interpreter::real_value(const RExecNode* node, double& value) {
+  switch (node->op) {
+    case kXConstant:
+      value = node->value.real;
+      return true;
+    case kXLocal: {
+      const RLocalSlot& slot = c_.locals[node->a];
+      if (!slot.written || slot.variable.value.kind != kReal) return false;
+      value = slot.variable.value.real;
+      return true;
+    }
+    case kXUnscoped:
+      if (is_globalvar(node->a)) return false;
+      [[fallthrough]];
+    case kXSelfUser: {
+      const RVariable* variable = c_.self->variables.find_hinted(node->a, node->hint);
+      if (!variable || variable->value.kind != kReal) return false;
+      value = variable->value.real;
+      return true;
+    }
+    case kXUnary: {
+      if (!real_operand(&node->children[0], value)) return false;
+      if (node->a == kOpSubtract) value = -value;
+      else if (node->a == kOpNot) value = value < 0.5 ? 1.0 : 0.0;
+      return true;
+    }
+    default:
+      break;
+  }
+  double left, right;
+  if (!real_operand(&node->children[0], left) || !real_operand(&node->children[1], right)) {
+    return false;
+  }
+  double d = left - right;
+  switch (node->a) {
+    case kOpLess: value = d < -kCompareTolerance; return true;
+    case kOpLessEqual: value = d <= kCompareTolerance; return true;
+    case kOpGreater: value = d > kCompareTolerance; return true;
+    case kOpGreaterEqual: value = d >= -kCompareTolerance; return true;
+    case kOpEqual: value = d > -kCompareTolerance && d < kCompareTolerance; return true;
+    case kOpNotEqual: value = d < -kCompareTolerance || d > kCompareTolerance; return true;
+    default: return real_binary(node->a, left, right, value);
+  }
+}
+
+bool Interpreter::binary(const RExecNode* node, RValue& out) {
+  if (node->numeric) {
+    double value;
+    if (real_value(node, value)) {
+      out.set_real(value);
+      return true;
+    }
+  }
+  const RExecNode* left_node = &node->children[0];
+  const RExecNode* right_node = &node->children[1];
+  // The left value may stay where it lives only when nothing on the right can change it.
+  const RValue* left = right_node->pure ? operand(left_node, out)
+                                        : (eval(left_node, out) ? &out : nullptr);
+  if (!left) return false;
+  RValue scratch;
+  const RValue* right = operand(right_node, scratch);
+  if (!right) return false;
+  double result;
+  if (left->kind == kReal && right->kind == kReal &&
+      real_binary(node->a, left->real, right->real, result)) {
+    out.set_real(result);
+    return true;
+  }
+  if (left != &out) out = *left;
+  const char* error = apply_binary(node->a, out, *right);
+  return error ? fail(right_node, error) : true;
 }
 
 bool Interpreter::eval(const RExecNode* node, RValue& out) {
@@ -769,114 +947,12 @@ bool Interpreter::eval(const RExecNode* node, RValue& out) {
       const char* error = apply_unary(node->a, out);
       return error ? fail(node, error) : true;
     }
-    case kXAdd: {
-      const RExecNode* left_node = &node->children[0];
-      const RExecNode* right_node = &node->children[1];
-      RValue right_scratch;
-      if (right_node->pure) {
-        RValue left_scratch;
-        const RValue* left = operand(left_node, left_scratch);
-        if (!left) return false;
-        const RValue* right = operand(right_node, right_scratch);
-        if (!right) return false;
-        if (left->kind == kReal && right->kind == kReal) {
-          out.set_real(left->real + right->real);
-          return true;
-        }
-        RValue result = *left;
-        if (const char* error = apply_binary(kOpAdd, result, *right)) {
-          return fail(right_node, error);
-        }
-        out = std::move(result);
-        return true;
-      }
-      if (!eval(left_node, out)) return false;
-      const RValue* right = operand(right_node, right_scratch);
-      if (!right) return false;
-      const char* error = apply_binary(kOpAdd, out, *right);
-      return error ? fail(right_node, error) : true;
-    }
-    case kXSubtract: {
-      const RExecNode* left_node = &node->children[0];
-      const RExecNode* right_node = &node->children[1];
-      RValue right_scratch;
-      if (right_node->pure) {
-        RValue left_scratch;
-        const RValue* left = operand(left_node, left_scratch);
-        if (!left) return false;
-        const RValue* right = operand(right_node, right_scratch);
-        if (!right) return false;
-        if (left->kind == kReal && right->kind == kReal) {
-          out.set_real(left->real - right->real);
-          return true;
-        }
-        RValue result = *left;
-        if (const char* error = apply_binary(kOpSubtract, result, *right)) {
-          return fail(right_node, error);
-        }
-        out = std::move(result);
-        return true;
-      }
-      if (!eval(left_node, out)) return false;
-      const RValue* right = operand(right_node, right_scratch);
-      if (!right) return false;
-      const char* error = apply_binary(kOpSubtract, out, *right);
-      return error ? fail(right_node, error) : true;
-    }
-    case kXMultiply: {
-      const RExecNode* left_node = &node->children[0];
-      const RExecNode* right_node = &node->children[1];
-      RValue right_scratch;
-      if (right_node->pure) {
-        RValue left_scratch;
-        const RValue* left = operand(left_node, left_scratch);
-        if (!left) return false;
-        const RValue* right = operand(right_node, right_scratch);
-        if (!right) return false;
-        if (left->kind == kReal && right->kind == kReal) {
-          out.set_real(left->real * right->real);
-          return true;
-        }
-        RValue result = *left;
-        if (const char* error = apply_binary(kOpMultiply, result, *right)) {
-          return fail(right_node, error);
-        }
-        out = std::move(result);
-        return true;
-      }
-      if (!eval(left_node, out)) return false;
-      const RValue* right = operand(right_node, right_scratch);
-      if (!right) return false;
-      const char* error = apply_binary(kOpMultiply, out, *right);
-      return error ? fail(right_node, error) : true;
-    }
-    case kXDivide: {
-      const RExecNode* left_node = &node->children[0];
-      const RExecNode* right_node = &node->children[1];
-      RValue right_scratch;
-      if (right_node->pure) {
-        RValue left_scratch;
-        const RValue* left = operand(left_node, left_scratch);
-        if (!left) return false;
-        const RValue* right = operand(right_node, right_scratch);
-        if (!right) return false;
-        if (left->kind == kReal && right->kind == kReal && right->real != 0) {
-          out.set_real(left->real / right->real);
-          return true;
-        }
-        RValue result = *left;
-        if (const char* error = apply_binary(kOpDivide, result, *right)) {
-          return fail(right_node, error);
-        }
-        out = std::move(result);
-        return true;
-      }
-      if (!eval(left_node, out)) return false;
-      const RValue* right = operand(right_node, right_scratch);
-      if (!right) return false;
-      const char* error = apply_binary(kOpDivide, out, *right);
-      return error ? fail(right_node, error) : true;
-    }
+    case kXAdd:
+    case kXSubtract:
+    case kXMultiply:
+    case kXDivide:
+    case kXBinary:
+      return binary(node, out);
     case kXLess:
     case kXLessEqual:
     case kXGreater:
@@ -887,13 +963,6 @@ bool Interpreter::eval(const RExecNode* node, RValue& out) {
       if (truth < 0) return false;
       out.set_real(truth ? 1.0 : 0.0);
       return true;
-    }
-    case kXBinary: {
-      if (!eval(&node->children[0], out)) return false;
-      RValue right;
-      if (!eval(&node->children[1], right)) return false;
-      const char* error = apply_binary(node->a, out, right);
-      return error ? fail(&node->children[1], error) : true;
     }
     case kXCallBuiltin:
     case kXCallScript:
@@ -916,6 +985,18 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
   // The common case: a plain assignment to a local or a self variable.
   if (op == kTokenAssign) {
     if (target_node->op == kXLocal) {
+      double number;
+      if (value_node->numeric && real_operand(value_node, number)) {
+        RLocalSlot& slot = c_.locals[target_node->a];
+        c_.locals_exist = true;
+        if (!slot.written) {
+          slot.written = true;
+          slot.variable.id = target_node->b;
+        }
+        store_real(slot.variable.value, number);
+        store_real(result, number);
+        return kOk;
+      }
       if (!eval(value_node, result)) return kFailed;
       RLocalSlot& slot = c_.locals[target_node->a];
       c_.locals_exist = true;
@@ -952,6 +1033,18 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
                (target_node->op == kXUnscoped && !is_globalvar(target_node->a))) {
       RVariable* variable = c_.self->variables.find_hinted(target_node->a, target_node->hint);
       if (variable) cell = &variable->value;
+    }
+    double number;
+    if (cell && cell->kind == kReal && value_node->numeric && real_operand(value_node, number) &&
+        (op != kTokenDivideAssign || number != 0)) {
+      switch (op) {
+        case kTokenAddAssign: cell->real += number; break;
+        case kTokenSubtractAssign: cell->real -= number; break;
+        case kTokenMultiplyAssign: cell->real *= number; break;
+        default: cell->real /= number; break;
+      }
+      store_real(result, cell->real);
+      return kOk;
     }
     if (cell && cell->kind == kReal) {
       RValue scratch;
@@ -1213,7 +1306,17 @@ class CallGuard {
 
 }  // namespace
 
-RValue* argument_slots() { return g_arguments; }
+RValue* argument_slots() {
+  g_arguments_used = kMaxArguments;
+  return g_arguments;
+}
+
+const RValue& argument_value(int index) { return g_arguments[index]; }
+
+void set_argument(int index, const RValue& value) {
+  g_arguments[index] = value;
+  g_arguments_used = std::max(g_arguments_used, index + 1);
+}
 
 bool run_code(CInstanceBase* self, CInstanceBase* other, CCode& code, RValue& result) {
   clear_error_flag();
@@ -1284,22 +1387,33 @@ bool call_function(int32_t id, CInstanceBase* self, CInstanceBase* other, int ar
     return extensions.call &&
            extensions.call(id - kFirstExtensionFunction, self, other, argc, args, result);
   }
-  int32_t index = id - kFirstScriptFunction;
+  RValue copies[kMaxArguments];
+  for (int i = 0; i < argc; ++i) copies[i] = args[i];
+  return call_script(id - kFirstScriptFunction, self, other, argc, copies, result);
+}
+
+bool call_script(int32_t index, CInstanceBase* self, CInstanceBase* other, int argc,
+                 RValue* args, RValue& result) {
+  result = RValue();
   CScript* script = script_get(index);
   if (!script || !script->code) return false;
-  // The caller's arguments come back afterwards, whatever the script did to them.
+  // The caller's arguments come back afterwards, whatever the script did to them. The
+  // arguments are moved in and out, so no text is copied.
+  // Swapping leaves the slots at real 0 and the caller's values in saved; slots never
+  // written need no saving.
   RValue saved[kMaxArguments];
-  for (int i = 0; i < kMaxArguments; ++i) saved[i] = g_arguments[i];
-  for (int i = 0; i < argc; ++i) g_arguments[i] = args[i];
-  for (int i = argc; i < kMaxArguments; ++i) {
-    g_arguments[i].kind = kReal;
-    g_arguments[i].real = 0;
-  }
+  int used = g_arguments_used;
+  for (int i = 0; i < used; ++i) saved[i].swap(g_arguments[i]);
+  for (int i = 0; i < argc; ++i) g_arguments[i].swap(args[i]);
+  g_arguments_used = argc;
   bool ok = run_for_value(self, other, *script->code, result);
   if (!ok) {
     set_last_error_message("In script " + script_name(index) + ":\r" + last_error_message());
   }
-  for (int i = 0; i < kMaxArguments; ++i) g_arguments[i] = std::move(saved[i]);
+  // Slots the script wrote beyond the caller's go back to real 0 (saved holds that there).
+  int restore = std::max(used, g_arguments_used);
+  for (int i = 0; i < restore; ++i) g_arguments[i].swap(saved[i]);
+  g_arguments_used = used;
   return ok;
 }
 

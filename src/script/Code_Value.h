@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vn {
 
@@ -39,6 +40,8 @@ class RString {
     return *this;
   }
   ~RString() { release(); }
+
+  void swap(RString& other) noexcept { std::swap(rep_, other.rep_); }
 
   size_t size() const { return rep_ ? rep_->size : 0; }
   bool empty() const { return rep_ == nullptr; }
@@ -94,6 +97,12 @@ struct RValue {
   }
   // The language's truth: a real of at least 0.5.
   bool truth() const { return real >= 0.5; }
+
+  void swap(RValue& other) noexcept {
+    std::swap(kind, other.kind);
+    std::swap(real, other.real);
+    string.swap(other.string);
+  }
 };
 
 // Round half to even to a 64-bit integer, as every rounding of the language does. Values

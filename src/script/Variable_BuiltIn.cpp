@@ -23,18 +23,16 @@ namespace {
 // a rounded 1, strings take the string field; no setter checks the kind it receives.
 int32_t as_integer(const RValue& value) { return round_to_int32(value.real); }
 
-RValue& argument_slot(int32_t index) {
-  return argument_slots()[index >= 0 && index < kMaxArguments ? index : 0];
-}
+int argument_index(int32_t index) { return index >= 0 && index < kMaxArguments ? index : 0; }
 
 template <int N>
 bool get_argument_n(CInstanceBase*, int32_t, RValue& out) {
-  out = argument_slots()[N];
+  out = argument_value(N);
   return true;
 }
 template <int N>
 bool set_argument_n(CInstanceBase*, int32_t, const RValue& value) {
-  argument_slots()[N] = value;
+  set_argument(N, value);
   return true;
 }
 
@@ -63,11 +61,11 @@ void register_builtin_variables() {
   register_variable(
       "argument",
       [](CInstanceBase*, int32_t index, RValue& out) {
-        out = argument_slot(index);
+        out = argument_value(argument_index(index));
         return true;
       },
       [](CInstanceBase*, int32_t index, const RValue& value) {
-        argument_slot(index) = value;
+        set_argument(argument_index(index), value);
         return true;
       });
   register_numbered_arguments(std::make_integer_sequence<int, kMaxArguments>());
