@@ -85,6 +85,22 @@ void expect_end(const CStream& stream) {
   if (stream.remaining() != 0) throw DsFormatError();
 }
 
+// Stacks and lists share one text form: their code, the count, then the values in order.
+void write_sequence(CStream& stream, int32_t code, const std::vector<RValue>& items) {
+  write_int(stream, code);
+  write_int(stream, int32_t(items.size()));
+  for (const RValue& value : items) write_value(stream, value);
+}
+
+DsRead read_sequence(CStream& stream, int32_t code, std::vector<RValue>& target) {
+  if (read_int(stream) != code) return DsRead::kOtherKind;
+  std::vector<RValue> items;
+  read_values(stream, read_count(stream, 1), items);
+  expect_end(stream);
+  target = std::move(items);
+  return DsRead::kRead;
+}
+
 // Stable merge sort that only ever reads within the ranges, whatever the comparator says.
 template <class Before>
 void merge_sort(std::vector<RValue>& items, Before before) {
@@ -153,18 +169,11 @@ RValue CDS_Stack::pop() {
 RValue CDS_Stack::top() const { return items_.empty() ? RValue() : items_.back(); }
 
 void CDS_Stack::write(CStream& stream) const {
-  write_int(stream, kCode);
-  write_int(stream, int32_t(items_.size()));
-  for (const RValue& value : items_) write_value(stream, value);
+  write_sequence(stream, kCode, items_);
 }
 
 DsRead CDS_Stack::read(CStream& stream) {
-  if (read_int(stream) != kCode) return DsRead::kOtherKind;
-  std::vector<RValue> items;
-  read_values(stream, read_count(stream, 1), items);
-  expect_end(stream);
-  items_ = std::move(items);
-  return DsRead::kRead;
+  return read_sequence(stream, kCode, items_);
 }
 
 // --- Queue ---
@@ -297,18 +306,11 @@ void CDS_List::shuffle() {
 }
 
 void CDS_List::write(CStream& stream) const {
-  write_int(stream, kCode);
-  write_int(stream, int32_t(items_.size()));
-  for (const RValue& value : items_) write_value(stream, value);
+  write_sequence(stream, kCode, items_);
 }
 
 DsRead CDS_List::read(CStream& stream) {
-  if (read_int(stream) != kCode) return DsRead::kOtherKind;
-  std::vector<RValue> items;
-  read_values(stream, read_count(stream, 1), items);
-  expect_end(stream);
-  items_ = std::move(items);
-  return DsRead::kRead;
+  return read_sequence(stream, kCode, items_);
 }
 
 // --- Map ---

@@ -29,6 +29,7 @@ TRunnerForm::~TRunnerForm() {
   set_error_display(nullptr);
   set_scripts(nullptr);
   set_included_files(nullptr);
+  set_program_wait_hook(nullptr);
 }
 
 RExportContext TRunnerForm::export_context() const {
@@ -121,6 +122,8 @@ void TRunnerForm::install_game(const std::filesystem::path& executable) {
   }
   set_scripts(&game_.scripts);
   set_included_files(&game_.included_files);
+  // Waiting for another program must not leave the window unanswered.
+  set_program_wait_hook([] { pump_events(); });
   install_resource_constants(game_);
 }
 

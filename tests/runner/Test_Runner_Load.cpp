@@ -221,7 +221,7 @@ TEST_F(LoadFormTest, LabelTextIsDrawnInsideTheLabelOnly) {
     for (int x = 0; x < with.width; ++x) {
       if (with.at(x, y) != without.at(x, y)) {
         ++changed;
-        ASSERT_GE(x, label.left);
+        ASSERT_LE(label.left, x);
         ASSERT_LT(x, label.left + label.width);
         ASSERT_GE(y, label.top);
         ASSERT_LT(y, label.top + label.height);
