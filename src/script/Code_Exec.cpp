@@ -35,6 +35,7 @@ enum ExecOp : uint8_t {
   kXGlobal,         // a: id
   kXDirect,         // a: id, b: constant scope (-3, -4, object, instance)
   kXVariable,       // a: id; children: scope, indices
+  kXLocalArray,     // a: slot, b: id; children: scope (local), indices
   kXUnary,          // a: operator
   kXBinary,         // a: operator
   kXAdd,
@@ -165,6 +166,7 @@ class TreeBuilder {
     switch (node->op) {
       case kXConstant: numeric = node->value.kind == kReal; break;
       case kXLocal: case kXUnscoped: case kXSelfUser: numeric = true; break;
+      case kXLocalArray: numeric = children; break;
       case kXUnary: numeric = children && (node->a == kOpSubtract || node->a == kOpAdd || node->a == kOpNot); break;
       case kXAdd: case kXSubtract: case kXMultiply: case kXDivide: case kXBinary:
       case kXLess: case kXLessEqual: case kXGreater: case kXGreaterEqual: case kXEqual:
@@ -333,11 +335,20 @@ class TreeBuilder {
       case kNodeDirectVariable:
         lower_direct(token, at);
         return;
-      case kNodeVariable:
-        tree_.nodes[at].op = kXVariable;
-        tree_.nodes[at].a = token.id;
+      case kNodeVariable: {
+        const RToken& scope = token.children[0];
+        if (scope.kind == kNodeConstant && scope.value.kind == kReal &&
+            scope.value.real == double(kScopeLocal)) {
+          tree_.nodes[at].op = kXLocalArray;
+          tree_.nodes[at].a = local_slot(token.id);
+          tree_.nodes[at].b = token.id;
+        } else {
+          tree_.nodes[at].op = kXVariable;
+          tree_.nodes[at].a = token.id;
+        }
         lower_children(at, token, false);
         return;
+      }
       case kNodeUnary:
         tree_.nodes[at].op = kXUnary;
         tree_.nodes[at].a = token.id;
@@ -544,6 +555,12 @@ class Interpreter {
 
   // Scope, identifier and index of a variable node.
   bool target(const RExecNode* node, int32_t& scope, int32_t& id, int32_t& index);
+  // The flattened index of a variable node's index children, with the index errors.
+  bool indices(const RExecNode* node, int32_t& index);
+  // The same for numeric indices in range, without reporting; false sends the caller to
+  // the general path.
+  bool quick_index(const RExecNode* node, int32_t& index);
+  RValue* local_cell(const RExecNode* node, int32_t index);
   bool read_node(const RExecNode* node, RValue& out, ReadResult& how);
   bool call(const RExecNode* node, RValue& out);
 
@@ -669,13 +686,21 @@ bool Interpreter::target(const RExecNode* node, int32_t& scope, int32_t& id, int
     case kXGlobal: scope = kScopeGlobal; return true;
     case kXDirect: scope = node->b; return true;
     case kXVariable: break;
+    case kXLocalArray:
+      scope = kScopeLocal;
+      id = node->b;
+      return node->count < 2 || indices(node, index);
     default: return fail(node, "Variable name expected.");
   }
   RValue value;
   if (!eval(&node->children[0], value)) return false;
   if (value.kind != kReal) return fail(node, "Wrong type of variable index");
   scope = round_to_int32(value.real);
-  if (node->count < 2) return true;
+  return node->count < 2 || indices(node, index);
+}
+
+bool Interpreter::indices(const RExecNode* node, int32_t& index) {
+  RValue value;
   int64_t indices[2] = {0, 0};
   for (uint32_t i = 1; i < node->count && i < 3; ++i) {
     if (!eval(&node->children[i], value)) return false;
@@ -687,6 +712,37 @@ bool Interpreter::target(const RExecNode* node, int32_t& scope, int32_t& id, int
   }
   index = node->count == 3 ? int32_t(indices[0] * kArrayRowSize + indices[1]) : int32_t(indices[0]);
   return true;
+}
+
+bool Interpreter::quick_index(const RExecNode* node, int32_t& index) {
+  int64_t parts[2] = {0, 0};
+  uint32_t count = node->count - 1;
+  for (uint32_t i = 0; i < count && i < 2; ++i) {
+    const RExecNode* child = &node->children[1 + i];
+    double value;
+    if (!child->numeric || !real_operand(child, value)) return false;
+    parts[i] = round_to_int64(value);
+    if (parts[i] < 0 || parts[i] >= kArrayRowSize) return false;
+  }
+  index = count == 2 ? int32_t(parts[0] * kArrayRowSize + parts[1]) : int32_t(parts[0]);
+  return true;
+}
+
+// The cell of a local array, created (with its rows) as a write needs it.
+RValue* Interpreter::local_cell(const RExecNode* node, int32_t index) {
+  RLocalSlot& slot = c_.locals[node->a];
+  c_.locals_exist = true;
+  if (!slot.written) {
+    slot.written = true;
+    slot.variable.id = node->b;
+  }
+  if (index == 0) return &slot.variable.value;
+  size_t row = size_t(index) / kArrayRowSize;
+  size_t column = size_t(index) % kArrayRowSize;
+  auto& rows = slot.variable.rows;
+  if (rows.size() <= row) rows.resize(row + 1);
+  if (rows[row].size() <= column) rows[row].resize(column + 1);
+  return &rows[row][column];
 }
 
 bool Interpreter::read_node(const RExecNode* node, RValue& out, ReadResult& how) {
@@ -742,6 +798,14 @@ const RValue* Interpreter::operand(const RExecNode* node, RValue& scratch) {
         return &variable->value;
       }
       break;
+    case kXLocalArray: {
+      int32_t index;
+      const RLocalSlot& slot = c_.locals[node->a];
+      if (slot.written && quick_index(node, index)) {
+        if (const RValue* cell = variable_cell(slot.variable, index)) return cell;
+      }
+      break;
+    }
     default:
       break;
   }
@@ -844,6 +908,15 @@ bool Interpreter::real_value(const RExecNode* node, double& value) {
       value = variable->value.real;
       return true;
     }
+    case kXLocalArray: {
+      int32_t index;
+      const RLocalSlot& slot = c_.locals[node->a];
+      if (!slot.written || !quick_index(node, index)) return false;
+      const RValue* cell = variable_cell(slot.variable, index);
+      if (!cell || cell->kind != kReal) return false;
+      value = cell->real;
+      return true;
+    }
     case kXUnary: {
       if (!real_operand(&node->children[0], value)) return false;
       if (node->a == kOpSubtract) value = -value;
@@ -933,6 +1006,17 @@ bool Interpreter::eval(const RExecNode* node, RValue& out) {
     case kXBuiltin:
       if (node->getter(c_.self, 0, out)) return true;
       break;
+    case kXLocalArray: {
+      int32_t index;
+      const RLocalSlot& slot = c_.locals[node->a];
+      if (slot.written && quick_index(node, index)) {
+        if (const RValue* cell = variable_cell(slot.variable, index)) {
+          out = *cell;
+          return true;
+        }
+      }
+      break;
+    }
     case kXOther:
     case kXGlobal:
     case kXDirect:
@@ -1020,6 +1104,34 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
         c_.self->variables.set(target_node->a, 0, result);
       }
       return kOk;
+    }
+  }
+
+  // A local array cell with numeric indices.
+  if (target_node->op == kXLocalArray) {
+    int32_t index;
+    if (quick_index(target_node, index)) {
+      if (op == kTokenAssign) {
+        if (!eval(value_node, result)) return kFailed;
+        *local_cell(target_node, index) = result;
+        return kOk;
+      }
+      const RLocalSlot& slot = c_.locals[target_node->a];
+      const RValue* existing = slot.written ? variable_cell(slot.variable, index) : nullptr;
+      double number;
+      if (existing && existing->kind == kReal && op >= kTokenAddAssign &&
+          op <= kTokenDivideAssign && value_node->numeric && real_operand(value_node, number) &&
+          (op != kTokenDivideAssign || number != 0)) {
+        RValue* cell = local_cell(target_node, index);
+        switch (op) {
+          case kTokenAddAssign: cell->real += number; break;
+          case kTokenSubtractAssign: cell->real -= number; break;
+          case kTokenMultiplyAssign: cell->real *= number; break;
+          default: cell->real /= number; break;
+        }
+        store_real(result, cell->real);
+        return kOk;
+      }
     }
   }
 
