@@ -1,9 +1,12 @@
 // One action of an event or time-line moment, as stored.
 #pragma once
 
+#include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "script/Code_Main.h"
 #include "support/Support_Record.h"
 
 namespace vn {
@@ -41,6 +44,13 @@ class CAction {
   bool relative = false;
   std::vector<std::string> argument_texts;  // as stored, at most 8
   bool not_flag = false;
+
+  // Made by preparation (not stored): the compiled code, and per argument either a ready
+  // value or a compiled expression evaluated at each run.
+  bool prepared = false;
+  std::shared_ptr<CCode> code;
+  std::array<RValue, kMaxActionArguments> argument_values;
+  std::array<std::shared_ptr<CCode>, kMaxActionArguments> argument_codes;
 
   // Action record, version 440. An unknown function name with execution 1 is told
   // through the context's message and reading goes on.
