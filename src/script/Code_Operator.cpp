@@ -93,8 +93,12 @@ const char* apply_binary(int32_t op, RValue& left, const RValue& right) {
         std::string repeated;
         if (count > 0 && !right.string.empty()) {
           if (uint64_t(count) > kMaxStringLength / right.string.size()) return kTooLong;
-          repeated.reserve(size_t(count) * right.string.size());
-          for (int64_t i = 0; i < count; ++i) repeated.append(right.string.view());
+          size_t total = size_t(count) * right.string.size();
+          repeated.reserve(total);
+          repeated.append(right.string.view());
+          // Doubling keeps a long repeat of a short piece to a few dozen copies.
+          while (repeated.size() * 2 <= total) repeated.append(repeated);
+          repeated.append(repeated.data(), total - repeated.size());
         }
         left.set_string(RString(repeated));
         return nullptr;

@@ -84,12 +84,25 @@ class CRewriter {
     RToken& left = node.children[0];
     RToken& right = node.children[1];
     if (left.kind != kNodeConstant || right.kind != kNodeConstant) return true;
+    if (folds_too_long(node.id, left.value, right.value)) return true;
     RValue value = left.value;
     if (const char* message = apply_binary(node.id, value, right.value)) {
       return fail(right.position, message);
     }
     become_constant(node, std::move(value));
     return true;
+  }
+
+  // Long strings are built when the code runs, so a compile stays quick and small.
+  static bool folds_too_long(int32_t op, const RValue& left, const RValue& right) {
+    constexpr double kFoldLimit = 65536;
+    if (op == kOpAdd && left.is_string() && right.is_string()) {
+      return double(left.string.size()) + double(right.string.size()) > kFoldLimit;
+    }
+    if (op == kOpMultiply && left.is_real() && right.is_string()) {
+      return left.real * double(right.string.size()) > kFoldLimit;
+    }
+    return false;
   }
 
   const CCode& code_;

@@ -307,6 +307,12 @@ TEST_F(CompilerTest, ConstantFolding) {
   EXPECT_EQ(partial->root().children[1].kind, kNodeConstant);
   EXPECT_EQ(partial->root().children[1].value.real, 6);
 
+  // A huge constant string is left for the run, where its limit is checked once.
+  auto huge = compiled("100000000 * ('ab' + 'cd')", true);
+  ASSERT_NE(huge, nullptr);
+  EXPECT_EQ(huge->root().kind, kNodeBinary);
+  EXPECT_EQ(huge->root().children[1].kind, kNodeConstant);
+
   expect_error("x = 1/0", 7, "Division by 0.");
   expect_error("x = -'a'", 6, "Wrong type of arguments to unary operator.");
   expect_error("x = 'a' + 1", 11, "Wrong type of arguments to +.");

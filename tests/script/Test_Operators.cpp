@@ -23,6 +23,9 @@ TEST(Operators, ArithmeticAndStrings) {
   EXPECT_EQ(binary(kOpMultiply, 3.0, RValue("ab")).string.str(), "ababab");
   EXPECT_EQ(binary(kOpMultiply, 2.5, RValue("ab")).string.str(), "abab");
   EXPECT_EQ(binary(kOpMultiply, -1.0, RValue("ab")).string.str(), "");
+  std::string seven_hundred;
+  for (int i = 0; i < 700; ++i) seven_hundred += "xyz";
+  EXPECT_EQ(binary(kOpMultiply, 700.0, RValue("xyz")).string.str(), seven_hundred);
   EXPECT_EQ(refusal(kOpMultiply, RValue("ab"), 3.0), "Wrong type of arguments to *.");
   EXPECT_EQ(binary(kOpAdd, RValue("a"), RValue("b")).string.str(), "ab");
   EXPECT_EQ(refusal(kOpAdd, RValue("a"), 1.0), "Wrong type of arguments to +.");
