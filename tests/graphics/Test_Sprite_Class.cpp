@@ -1,5 +1,3 @@
-#include "graphics/Sprite_Class.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +5,7 @@
 #include "Test_Games.h"
 #include "graphics/Background_Class.h"
 #include "graphics/Font_Class.h"
+#include "graphics/Sprite_Class.h"
 #include "support/Support_Record.h"
 
 namespace vn {
