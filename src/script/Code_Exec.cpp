@@ -1248,12 +1248,12 @@ int Interpreter::with(const RExecNode* node, RValue& result) {
     status = run_once(old_self, old_self);
   } else if (t >= 100000) {
     CInstanceBase* instance = script_world().find_instance(int32_t(t));
-    if (instance && !instance->destroyed) status = run_once(instance, old_self);
+    if (instance && instance->reachable()) status = run_once(instance, old_self);
   } else if (t == kScopeAll || (t >= 0 && t < 100000)) {
     std::vector<CInstanceBase*> targets;
     script_world().collect_instances(int32_t(t), targets);
     for (CInstanceBase* instance : targets) {
-      if (instance->destroyed) continue;
+      if (!instance->reachable()) continue;
       status = run_once(instance, old_self);
       if (status == kOk || status == kContinue) {
         status = kOk;

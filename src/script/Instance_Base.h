@@ -1,5 +1,5 @@
 // What the language needs of an instance: its variables, its id and object, and whether
-// it is marked destroyed. The world's instance class builds on it.
+// it is marked destroyed or deactivated. The world's instance class builds on it.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,9 @@ class CInstanceBase {
   // Destroyed instances stay in the room's lists until the room purges them; every
   // access through a scope passes them by.
   bool destroyed = false;
+  // Deactivated instances keep their place but no scope reaches them until activated.
+  bool deactivated = false;
+  bool reachable() const { return !destroyed && !deactivated; }
 };
 
 }  // namespace vn

@@ -145,7 +145,7 @@ bool scoped_set(int32_t scope, int32_t id, int32_t index, const RValue& value) {
   script_world().collect_instances(scope, targets);
   bool result = true;
   for (CInstanceBase* instance : targets) {
-    if (!instance->destroyed) result = instance_set(instance, id, index, value);
+    if (instance->reachable()) result = instance_set(instance, id, index, value);
   }
   return result;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 
 #include "script/Instance_Base.h"
 
@@ -84,7 +85,6 @@ class CInstance final : public CInstanceBase {
   bool persistent = false;
   const CObject* object = nullptr;
   std::array<int32_t, kAlarmCount> alarm;
-  bool deactivated = false;
   int32_t path_index = -1;
   double path_position = 0;
   double path_positionprevious = 0;
@@ -104,5 +104,12 @@ class CInstance final : public CInstanceBase {
 
 // Snaps a value within 0.0001 of an integer to that integer.
 double snap_to_integer(double value);
+
+// The world instance behind what the language passes around, or null for an instance
+// that is only the language's own (tools running bare script text).
+inline CInstance* as_instance(CInstanceBase* instance) {
+  return instance && typeid(*instance) == typeid(CInstance) ? static_cast<CInstance*>(instance)
+                                                            : nullptr;
+}
 
 }  // namespace vn

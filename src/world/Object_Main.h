@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vn {
 
@@ -32,6 +33,13 @@ struct RFoundEvent {
   int32_t object = -1;  // where it was found
 };
 
+// An entry of an event object list: the object whose instances receive the event, and
+// where along its parent chain the event was found.
+struct RListedEvent {
+  int32_t object = -1;
+  RFoundEvent found;
+};
+
 // The first object of o's parent chain whose event (type, number) exists and is not
 // empty; for collision events also the other object's ancestors.
 RFoundEvent find_event(int32_t object, int32_t type, int32_t number);
@@ -51,5 +59,19 @@ void perform_event_all(int32_t type, int32_t number);
 
 // "Create Event", "Alarm Event for alarm 3", "Keyboard Event for <Left> Key", ...
 std::string event_name(int32_t type, int32_t number);
+
+// --- Dispatch through the event object lists (no search) ---
+
+// The list of (type, number), null beyond its bound; ascending object order.
+const std::vector<RListedEvent>* listed_events(int32_t type, int32_t number);
+// The entry of an object in that list, or null when the object does not have the event.
+const RFoundEvent* listed_event(int32_t object, int32_t type, int32_t number);
+// Runs a found event with the context saved, set and restored; nothing while a request
+// is pending.
+void perform_found_event(CInstance* self, CInstance* other, const RFoundEvent& found, int32_t type,
+                         int32_t number);
+// The event for every instance that has it: object by object, each object's own
+// instances in room order, destroyed ones skipped; each instance is self and other.
+void dispatch_event(int32_t type, int32_t number);
 
 }  // namespace vn

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,10 +78,16 @@ class CLiveRoom {
   void sort_by_depth();
 
  private:
+  // Appends the instance to its own list and to the family lists of its object and every
+  // ancestor.
+  void link(CInstance* instance);
+
   std::vector<std::unique_ptr<CInstance>> instances_;
   std::vector<std::unique_ptr<CInstance>> deactivated_;
-  std::vector<std::vector<CInstance*>> own_lists_;
-  std::vector<std::vector<CInstance*>> family_lists_;
+  // A deque, so that a list reached through own_list or family_list stays the same object
+  // while instances of new objects are added during a dispatch over it.
+  std::deque<std::vector<CInstance*>> own_lists_;
+  std::deque<std::vector<CInstance*>> family_lists_;
   size_t cache_[2] = {0, 0};
 };
 

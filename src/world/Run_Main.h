@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "world/Object_Main.h"
 #include "world/Room_Main.h"
 
 namespace vn {
@@ -38,6 +40,12 @@ struct RWorldState {
   // parent; collision pairs (i <= j) where either has a collision event with the other.
   std::vector<std::vector<std::vector<int32_t>>> event_objects;
   std::vector<std::pair<int32_t, int32_t>> collision_pairs;
+  // Parallel to event_objects: where each listed object finds the event, so that
+  // dispatch never searches. Rebuilt with the lists; the generation counts rebuilds.
+  std::vector<std::vector<std::vector<RListedEvent>>> event_handlers;
+  uint64_t event_lists_generation = 0;
+  bool automatic_draw = true;  // set_automatic_draw
+  int32_t view_current = 0;    // the view being drawn; 0 outside drawing
 };
 RWorldState& world_state();
 
@@ -55,10 +63,36 @@ struct RRunHooks {
   std::function<void()> show_game_information;
   std::function<bool()> game_information_shown;  // inside the game window
   std::function<void(const std::string&)> save_screenshot;
-  // Called once per step after the step counter moved (tests and vn run --steps).
+  // F5 writes the saved game; a load request (F6, game_load) reads one. Unset, F5 and F6
+  // do nothing and a load request only ends in the cleared request.
+  std::function<void(const std::string&)> save_game;
+  std::function<void(const std::string&)> load_game;
+  // The window follows the room's region (already limited to at least 8 by 8).
+  std::function<void(int width, int height)> resize_window;
+  // The frame the next room's transition starts from, and playing that transition.
+  std::function<void()> capture_transition_frame;
+  std::function<void(int kind)> play_transition;
+  // Particle systems: the per-step update, and emptying the two effect systems.
+  std::function<void()> update_particles;
+  std::function<void()> clear_effect_particles;
+  // The debug form's watch list, refreshed at the end of every step in debug mode.
+  std::function<void()> refresh_debug;
+  // Extension packages when the game starts (false: it does not start) and ends.
+  std::function<bool()> start_extensions;
+  std::function<void()> end_extensions;
+  // Called once per pass of the loop, after the step, its frame and its request (tests
+  // and vn run --steps). Clearing world_state().running there ends the loop.
   std::function<void()> after_step;
 };
 void set_run_hooks(RRunHooks hooks);
+const RRunHooks& run_hooks();
+
+// The seed the next start_game uses instead of the clock (vn run --seed); none: the clock.
+void set_start_seed(std::optional<uint32_t> seed);
+
+// Error hooks, context names and the lives and health events; start_game installs them
+// too, the runner calls it before preparing so that compile errors name their events.
+void install_world_hooks();
 
 void build_event_lists();
 bool start_game();
@@ -71,5 +105,11 @@ void single_step();
 void perform_step();
 // Carries out the pending request; false when the loop must end.
 bool handle_request();
+
+// Waits that many microseconds while pumping window events: sleeps in whole
+// milliseconds, then spins for the rest. With the fixed clock it only moves the clock.
+void frame_wait(int64_t microseconds);
+// The microsecond clock of the loop (the fixed clock when one is in use).
+int64_t clock_microseconds();
 
 }  // namespace vn

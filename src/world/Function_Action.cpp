@@ -1,0 +1,585 @@
+#include "world/Function_Action.h"
+
+#include <cmath>
+#include <initializer_list>
+#include <numbers>
+#include <string>
+#include <string_view>
+
+#include "library/Input_Main.h"
+#include "script/Code_Error.h"
+#include "script/Code_Exec.h"
+#include "script/Code_Function.h"
+#include "script/Function_Math.h"
+#include "script/Script_Main.h"
+#include "script/Variable_BuiltIn.h"
+#include "script/Variable_Main.h"
+#include "world/Function_Interaction.h"
+#include "world/Instance_Class.h"
+#include "world/Object_Main.h"
+#include "world/Room_Main.h"
+#include "world/Run_Global.h"
+#include "world/Run_Main.h"
+
+namespace vn {
+
+namespace {
+
+using Args = const RValue*;
+
+double real_of(const RValue& value) { return value.is_real() ? value.real : 0.0; }
+int32_t integer_of(const RValue& value) { return round_to_int32(real_of(value)); }
+
+bool relative() { return run_state().argument_relative; }
+// The value, added to the current one when the action is relative.
+double relative_to(double current, const RValue& value) {
+  return relative() ? current + real_of(value) : real_of(value);
+}
+
+// Operation 1 is less, 2 greater, anything else equal.
+bool compare(double left, double right, int32_t operation) {
+  if (operation == 1) return left < right;
+  if (operation == 2) return left > right;
+  return left == right;
+}
+
+// A built-in function of another family. It is resolved when the action functions are
+// registered; an action whose family is missing then is not registered at all, so a game
+// that uses it fails to compile instead of calling nothing.
+class CForward {
+ public:
+  explicit CForward(const char* name) : name_(name) {}
+
+  bool resolve() {
+    id_ = -1;
+    for (size_t i = 0; i < builtin_function_count(); ++i) {
+      const RBuiltinFunction* function = builtin_function(int32_t(i));
+      if (function && function->handler && function->name == name_) {
+        id_ = int32_t(i);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void call(CInstanceBase* self, CInstanceBase* other, std::initializer_list<RValue> arguments,
+            RValue& result) {
+    const RBuiltinFunction* function = id_ >= 0 ? builtin_function(id_) : nullptr;
+    if (!function || !function->handler) return;
+    RValue slots[kMaxArguments];
+    int count = 0;
+    for (const RValue& value : arguments) slots[count++] = value;
+    function->handler(self, other, count, slots, result);
+  }
+  void call(CInstanceBase* self, CInstanceBase* other, std::initializer_list<RValue> arguments) {
+    RValue result;
+    call(self, other, arguments, result);
+  }
+
+ private:
+  const char* name_;
+  int32_t id_ = -1;
+};
+
+CForward g_instance_number("instance_number");
+CForward g_room_goto("room_goto");
+CForward g_room_restart("room_restart");
+CForward g_room_goto_previous("room_goto_previous");
+CForward g_room_goto_next("room_goto_next");
+CForward g_game_end("game_end");
+CForward g_game_restart("game_restart");
+CForward g_sleep("sleep");
+CForward g_event_inherited("event_inherited");
+CForward g_execute_shell("execute_shell");
+
+// Score, lives and health are set through their variables, which round them and raise
+// the "no more" events.
+void set_variable(const char* name, CInstanceBase* self, double value) {
+  const RBuiltinVariable* variable = builtin_variable(find_builtin_variable(name));
+  if (variable && variable->set) variable->set(self, 0, RValue(value));
+}
+
+// --- Motion ---
+
+// Positions of the direction text, row by row from the bottom left; 4 is the stop.
+constexpr double kMoveDirections[9] = {225, 270, 315, 180, 0, 0, 135, 90, 45};
+constexpr int kMoveStop = 4;
+
+void fn_action_move(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  std::string_view directions = args[0].is_string() ? args[0].string.view() : "";
+  if (directions.size() != 9) {
+    report_runtime_error("Wrong argument to action_move().", false);
+    return;
+  }
+  if (!instance || directions.find('1') == std::string_view::npos) return;
+  instance->set_speed(relative_to(instance->speed, args[1]));
+  uint32_t position;
+  do {
+    position = random_below(9);
+  } while (directions[position] != '1');
+  if (position == kMoveStop) {
+    instance->set_direction(0);
+    instance->set_speed(0);
+  } else {
+    instance->set_direction(kMoveDirections[position]);
+  }
+}
+
+void fn_action_set_hspeed(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->set_hspeed(relative_to(instance->hspeed, args[0]));
+  }
+}
+
+void fn_action_set_vspeed(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->set_vspeed(relative_to(instance->vspeed, args[0]));
+  }
+}
+
+// The gravity direction is kept as given, not reduced to 0 ... 360.
+void fn_action_set_gravity(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->gravity_direction = relative_to(instance->gravity_direction, args[0]);
+    instance->gravity = relative_to(instance->gravity, args[1]);
+  }
+}
+
+void fn_action_set_friction(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->friction = relative_to(instance->friction, args[0]);
+  }
+}
+
+// Degrees counter-clockwise from the right, with y growing downward.
+double direction_towards(double dx, double dy) {
+  if (dx == 0 && dy == 0) return 0;
+  double degrees = std::atan2(-dy, dx) * 180.0 / std::numbers::pi;
+  return degrees < 0 ? degrees + 360 : degrees;
+}
+
+void fn_action_set_motion(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  if (!instance) return;
+  double direction = real_of(args[0]);
+  double speed = real_of(args[1]);
+  if (relative()) {
+    double radians = direction * std::numbers::pi / 180.0;
+    instance->hspeed += std::cos(radians) * speed;
+    instance->vspeed -= std::sin(radians) * speed;
+    instance->speeds_from_components();
+  } else {
+    instance->set_direction(direction);
+    instance->set_speed(speed);
+  }
+}
+
+void fn_action_move_point(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  if (!instance) return;
+  double x = relative_to(instance->x, args[0]);
+  double y = relative_to(instance->y, args[1]);
+  instance->set_direction(direction_towards(x - instance->x, y - instance->y));
+  instance->set_speed(real_of(args[2]));
+}
+
+void fn_action_move_to(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->set_position(relative_to(instance->x, args[0]), relative_to(instance->y, args[1]));
+  }
+}
+
+void fn_action_move_start(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->set_position(instance->xstart, instance->ystart);
+  }
+}
+
+void fn_action_reverse_xdir(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) instance->set_hspeed(-instance->hspeed);
+}
+
+void fn_action_reverse_ydir(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) instance->set_vspeed(-instance->vspeed);
+}
+
+// --- Appearance ---
+
+// A subimage of -1 keeps the current one.
+void fn_action_sprite_set(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  if (!instance) return;
+  instance->set_sprite(integer_of(args[0]));
+  if (integer_of(args[1]) != -1) instance->image_index = real_of(args[1]);
+  instance->image_speed = real_of(args[2]);
+}
+
+// Mirror: 0 none, 1 horizontal, 2 vertical, 3 both.
+void fn_action_sprite_transform(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  if (!instance) return;
+  int32_t mirror = integer_of(args[3]);
+  bool horizontal = mirror == 1 || mirror == 3;
+  bool vertical = mirror == 2 || mirror == 3;
+  instance->set_xscale(horizontal ? -real_of(args[0]) : real_of(args[0]));
+  instance->set_yscale(vertical ? -real_of(args[1]) : real_of(args[1]));
+  instance->set_angle(real_of(args[2]));
+}
+
+void fn_action_sprite_color(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->image_blend = integer_of(args[0]);
+    instance->image_alpha = real_of(args[1]);
+  }
+}
+
+// --- Instances ---
+
+bool object_exists(int32_t object) { return object_at(object) != nullptr; }
+
+// A new instance of the object at the position, relative to self's when asked.
+void create_object(CInstance* self, int32_t object, const RValue& x, const RValue& y) {
+  if (self) {
+    create_instance_with_event(object, relative_to(self->x, x), relative_to(self->y, y));
+  }
+}
+
+void fn_action_create_object(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  create_object(as_instance(self), integer_of(args[0]), args[1], args[2]);
+}
+
+// The speed and then the direction are set before the create event.
+void fn_action_create_object_motion(CInstanceBase* self, CInstanceBase*, int, Args args,
+                                    RValue&) {
+  CInstance* instance = as_instance(self);
+  int32_t object = integer_of(args[0]);
+  if (!object_exists(object)) {
+    report_runtime_error("Creating instance for non-existing object: " + std::to_string(object),
+                         false);
+    return;
+  }
+  CLiveRoom* room = current_room();
+  if (!room || !instance) return;
+  CInstance* created = room->create_instance(object, relative_to(instance->x, args[1]),
+                                             relative_to(instance->y, args[2]));
+  created->set_speed(real_of(args[3]));
+  created->set_direction(real_of(args[4]));
+  perform_event_self(created, created, kEventCreate, 0);
+}
+
+// One of the four objects that exist, each drawn with the same chance.
+void fn_action_create_object_random(CInstanceBase* self, CInstanceBase*, int, Args args,
+                                    RValue&) {
+  int32_t objects[4];
+  bool any = false;
+  for (int i = 0; i < 4; ++i) {
+    objects[i] = integer_of(args[i]);
+    any = any || object_exists(objects[i]);
+  }
+  if (!any) return;
+  int32_t chosen;
+  do {
+    chosen = objects[random_below(4)];
+  } while (!object_exists(chosen));
+  create_object(as_instance(self), chosen, args[4], args[5]);
+}
+
+void fn_action_kill_object(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) destroy_instance(instance);
+}
+
+void fn_action_change_object(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    change_instance(instance, integer_of(args[0]), integer_of(args[1]) == 1);
+  }
+}
+
+void fn_action_if_number(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                         RValue& result) {
+  RValue number;
+  g_instance_number.call(self, other, {args[0]}, number);
+  result.real = compare(real_of(number), real_of(args[1]), integer_of(args[2])) ? 1 : 0;
+}
+
+// --- Rooms and the game ---
+
+// The transition belongs to the request: a refused one (no such room) leaves none behind.
+void set_transition(const RValue& transition) {
+  RWorldState& world = world_state();
+  if (world.pending_room >= 0) world.transition_kind = integer_of(transition);
+}
+
+void fn_action_another_room(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                            RValue&) {
+  g_room_goto.call(self, other, {RValue(double(integer_of(args[0])))});
+  set_transition(args[1]);
+}
+
+void fn_action_current_room(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                            RValue&) {
+  g_room_restart.call(self, other, {});
+  set_transition(args[0]);
+}
+
+void fn_action_previous_room(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                             RValue&) {
+  g_room_goto_previous.call(self, other, {});
+  set_transition(args[0]);
+}
+
+void fn_action_next_room(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_room_goto_next.call(self, other, {});
+  set_transition(args[0]);
+}
+
+const std::vector<int32_t>& room_order() {
+  static const std::vector<int32_t> none;
+  const std::vector<int32_t>* order = world_resources().room_order;
+  return order ? *order : none;
+}
+
+void fn_action_if_previous_room(CInstanceBase*, CInstanceBase*, int, Args, RValue& result) {
+  const std::vector<int32_t>& order = room_order();
+  result.real = !order.empty() && order.front() != world_state().room ? 1 : 0;
+}
+
+void fn_action_if_next_room(CInstanceBase*, CInstanceBase*, int, Args, RValue& result) {
+  const std::vector<int32_t>& order = room_order();
+  result.real = !order.empty() && order.back() != world_state().room ? 1 : 0;
+}
+
+void fn_action_sleep(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  if (real_of(args[1]) >= 0.5) {
+    const RRunHooks& hooks = run_hooks();
+    if (hooks.draw_room) hooks.draw_room();
+    if (hooks.present_frame) hooks.present_frame();
+  }
+  g_sleep.call(self, other, {args[0]});
+}
+
+void fn_action_end_game(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_game_end.call(self, other, {});
+}
+
+void fn_action_restart_game(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_game_restart.call(self, other, {});
+}
+
+void fn_action_webpage(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_execute_shell.call(self, other, {args[0], RValue(std::string())});
+}
+
+// --- Alarms and time lines ---
+
+// Relative adds only to a running alarm; one that is off is set.
+void fn_action_set_alarm(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  int32_t alarm = integer_of(args[1]);
+  if (!instance || alarm < 0 || alarm >= kAlarmCount) return;
+  int32_t& counter = instance->alarm[size_t(alarm)];
+  double value = real_of(args[0]);
+  if (relative() && counter >= 0) value += counter;
+  counter = round_to_int32(value);
+}
+
+void fn_action_set_timeline(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->timeline_index = integer_of(args[0]);
+    instance->timeline_position = integer_of(args[1]);
+    instance->timeline_running = true;
+  }
+}
+
+void fn_action_timeline_set(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->timeline_index = integer_of(args[0]);
+    instance->timeline_position = integer_of(args[1]);
+    instance->timeline_running = integer_of(args[2]) == 0;
+    instance->timeline_loop = integer_of(args[3]) == 1;
+  }
+}
+
+void fn_action_timeline_start(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) instance->timeline_running = true;
+}
+
+void fn_action_timeline_pause(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) instance->timeline_running = false;
+}
+
+void fn_action_timeline_stop(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->timeline_position = 0;
+    instance->timeline_running = false;
+  }
+}
+
+void fn_action_set_timeline_position(CInstanceBase* self, CInstanceBase*, int, Args args,
+                                     RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->timeline_position =
+        double(round_to_int64(relative_to(instance->timeline_position, args[0])));
+  }
+}
+
+void fn_action_set_timeline_speed(CInstanceBase* self, CInstanceBase*, int, Args args,
+                                  RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->timeline_speed = relative_to(instance->timeline_speed, args[0]);
+  }
+}
+
+// --- Questions and code ---
+
+void fn_action_if(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  result = args[0];
+}
+
+// With s sides, true about once in s: a draw below 1,001 out of s × 1,000.
+void fn_action_if_dice(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  double sides = real_of(args[0]);
+  if (!(sides > 1)) {
+    result.real = 1;
+    return;
+  }
+  int64_t range = round_to_int64(sides * 1000.0);
+  uint32_t bound = range > int64_t(UINT32_MAX) ? UINT32_MAX : uint32_t(range);
+  result.real = random_below(bound) < 1001 ? 1 : 0;
+}
+
+void fn_action_if_mouse(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  const RInputState& input = input_state();
+  int32_t button = integer_of(args[0]);
+  if (button >= 1 && button <= 3) {
+    result.real = input.button_down[size_t(button)] || input.button_released[size_t(button)];
+  } else {
+    result.real = input.current_button == 0 ? 1 : 0;
+  }
+}
+
+// Same kinds only: strings by their character codes, reals by their difference.
+void fn_action_if_variable(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  if (args[0].kind != args[1].kind) {
+    report_runtime_error("Cannot compare arguments.", false);
+    return;
+  }
+  double difference = args[0].is_string() ? RString::compare(args[0].string, args[1].string)
+                                          : args[0].real - args[1].real;
+  result.real = compare(difference, 0, integer_of(args[2])) ? 1 : 0;
+}
+
+void fn_action_execute_script(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                              RValue& result) {
+  int32_t script = integer_of(args[0]);
+  if (!script_get(script)) {
+    report_runtime_error("Trying to execute non-existing script.", false);
+    return;
+  }
+  RValue arguments[5] = {args[1], args[2], args[3], args[4], args[5]};
+  if (!call_script(script, self, other, 5, arguments, result)) {
+    report_runtime_error(last_error_message(), false);
+    clear_error_flag();
+  }
+}
+
+void fn_action_inherited(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_event_inherited.call(self, other, {});
+}
+
+// --- Score, lives and health ---
+
+void fn_action_set_score(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  set_variable("score", self, relative_to(run_state().score, args[0]));
+}
+
+void fn_action_if_score(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  result.real = compare(run_state().score, real_of(args[0]), integer_of(args[1])) ? 1 : 0;
+}
+
+void fn_action_set_life(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  set_variable("lives", self, relative_to(run_state().lives, args[0]));
+}
+
+void fn_action_if_life(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  result.real = compare(run_state().lives, real_of(args[0]), integer_of(args[1])) ? 1 : 0;
+}
+
+void fn_action_set_health(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  set_variable("health", self, relative_to(run_state().health, args[0]));
+}
+
+void fn_action_if_health(CInstanceBase*, CInstanceBase*, int, Args args, RValue& result) {
+  result.real = compare(run_state().health, real_of(args[0]), integer_of(args[1])) ? 1 : 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Registered only when every function it forwards to is.
+void register_forwarding(std::string_view name, FunctionHandler handler, int argument_count,
+                         std::initializer_list<CForward*> forwards) {
+  for (CForward* forward : forwards) {
+    if (!forward->resolve()) return;
+  }
+  register_function(name, handler, argument_count);
+}
+
+}  // namespace
+
+void register_action_functions() {
+  register_function("action_move", fn_action_move, 2);
+  register_function("action_set_motion", fn_action_set_motion, 2);
+  register_function("action_set_hspeed", fn_action_set_hspeed, 1);
+  register_function("action_set_vspeed", fn_action_set_vspeed, 1);
+  register_function("action_set_gravity", fn_action_set_gravity, 2);
+  register_function("action_set_friction", fn_action_set_friction, 1);
+  register_function("action_move_point", fn_action_move_point, 3);
+  register_function("action_move_to", fn_action_move_to, 2);
+  register_function("action_move_start", fn_action_move_start, 0);
+  register_function("action_reverse_xdir", fn_action_reverse_xdir, 0);
+  register_function("action_reverse_ydir", fn_action_reverse_ydir, 0);
+  register_function("action_sprite_set", fn_action_sprite_set, 3);
+  register_function("action_sprite_transform", fn_action_sprite_transform, 4);
+  register_function("action_sprite_color", fn_action_sprite_color, 2);
+  register_function("action_kill_object", fn_action_kill_object, 0);
+  register_function("action_create_object", fn_action_create_object, 3);
+  register_function("action_create_object_motion", fn_action_create_object_motion, 5);
+  register_function("action_create_object_random", fn_action_create_object_random, 6);
+  register_function("action_change_object", fn_action_change_object, 2);
+  register_forwarding("action_another_room", fn_action_another_room, 2, {&g_room_goto});
+  register_forwarding("action_current_room", fn_action_current_room, 1, {&g_room_restart});
+  register_forwarding("action_previous_room", fn_action_previous_room, 1,
+                      {&g_room_goto_previous});
+  register_forwarding("action_next_room", fn_action_next_room, 1, {&g_room_goto_next});
+  register_function("action_if_previous_room", fn_action_if_previous_room, 0);
+  register_function("action_if_next_room", fn_action_if_next_room, 0);
+  register_function("action_set_alarm", fn_action_set_alarm, 2);
+  register_forwarding("action_sleep", fn_action_sleep, 2, {&g_sleep});
+  register_function("action_set_timeline", fn_action_set_timeline, 2);
+  register_function("action_timeline_set", fn_action_timeline_set, 4);
+  register_function("action_timeline_start", fn_action_timeline_start, 0);
+  register_function("action_timeline_pause", fn_action_timeline_pause, 0);
+  register_function("action_timeline_stop", fn_action_timeline_stop, 0);
+  register_function("action_set_timeline_position", fn_action_set_timeline_position, 1);
+  register_function("action_set_timeline_speed", fn_action_set_timeline_speed, 1);
+  register_forwarding("action_end_game", fn_action_end_game, 0, {&g_game_end});
+  register_forwarding("action_restart_game", fn_action_restart_game, 0, {&g_game_restart});
+  register_forwarding("action_webpage", fn_action_webpage, 1, {&g_execute_shell});
+  register_function("action_if", fn_action_if, 1);
+  register_forwarding("action_if_number", fn_action_if_number, 3, {&g_instance_number});
+  register_function("action_if_dice", fn_action_if_dice, 1);
+  register_function("action_if_mouse", fn_action_if_mouse, 1);
+  register_function("action_execute_script", fn_action_execute_script, 6);
+  register_forwarding("action_inherited", fn_action_inherited, 0, {&g_event_inherited});
+  register_function("action_if_variable", fn_action_if_variable, 3);
+  register_function("action_set_score", fn_action_set_score, 1);
+  register_function("action_if_score", fn_action_if_score, 2);
+  register_function("action_set_life", fn_action_set_life, 1);
+  register_function("action_if_life", fn_action_if_life, 2);
+  register_function("action_set_health", fn_action_set_health, 1);
+  register_function("action_if_health", fn_action_if_health, 2);
+}
+
+}  // namespace vn
