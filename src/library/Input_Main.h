@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vn {
@@ -50,6 +51,27 @@ void end_step_input();
 // While the game information or a splash is shown inside the game window, input goes to
 // them instead (the forms set this).
 void set_input_captured(bool captured);
+bool input_captured();
+
+// The mouse moved over the game window; the position is in room coordinates.
+void input_mouse_move(double x, double y);
+// The window's close button when it stands for Esc: Esc held and the last key, without a
+// pressed flag (no key message came).
+void input_close_as_escape();
+
+// Processing pending window messages, as the loop and the waiting and clearing functions
+// do: the pump the runner sets (which feeds the handlers above), then the synthetic key
+// events the game sent since the last time, in the order it sent them.
+void set_input_pump(std::function<void()> pump);
+void process_input_messages();
+// keyboard_key_press and keyboard_key_release: like a message posted to the window, the
+// key reaches the state only when messages are next processed.
+void post_key_event(int32_t code, bool down);
+// What keyboard_wait and mouse_wait do between two looks at the state: unset, sleep 50 ms.
+// False ends the wait: nothing can arrive any more (a headless run whose scripted input
+// is used up).
+void set_input_wait(std::function<bool()> wait);
+bool input_wait();
 
 void register_input_functions();
 

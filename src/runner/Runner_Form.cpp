@@ -1,10 +1,16 @@
 #include "runner/Runner_Form.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <exception>
 
 #include "library/Function_File.h"
+#include "library/Input_Main.h"
 #include "library/Support_Registry.h"
 #include "platform/Platform_FileIo.h"
+#include "platform/Platform_GameWindow.h"
+#include "platform/Platform_Input.h"
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Video.h"
 #include "runner/Error_Form.h"
@@ -19,9 +25,60 @@
 #include "script/Script_Main.h"
 #include "script/Variable_BuiltIn.h"
 #include "script/Variable_Main.h"
+#include "support/Support_Console.h"
 #include "support/Support_Text.h"
+#include "world/Event_Main.h"
+#include "world/Object_Main.h"
+#include "world/Run_Global.h"
+#include "world/Run_Main.h"
+#include "world/Trigger_Main.h"
+#include "world/World_Script.h"
 
 namespace vn {
+
+// Errors shown in the error form are written to standard error as well, so that what the
+// player saw can be read back from a terminal or a log.
+class CEchoingErrorDisplay final : public IErrorDisplay {
+ public:
+  explicit CEchoingErrorDisplay(TErrorForm& form) : form_(form) {}
+  ErrorChoice show(const std::string& message, bool fatal) override {
+    write_console_lines(stderr, message);
+    return form_.show(message, fatal);
+  }
+
+ private:
+  TErrorForm& form_;
+};
+
+namespace {
+
+// A message for the player, also on standard error when a box shows it (without a
+// display the box itself writes it there).
+void tell(const std::string& message) {
+  if (has_display()) write_console_lines(stderr, message, LoneLineFeed::ends_line);
+  show_message(message);
+}
+
+struct RRegion {
+  int width;
+  int height;
+};
+
+// What one frame shows: the room, or with views the box of the visible views' ports, at
+// least 8 by 8.
+template <typename Room>
+RRegion room_region(const Room& room) {
+  if (!room.views_enabled) return {room.width, room.height};
+  RRegion region{0, 0};
+  for (const CView& view : room.views) {
+    if (!view.visible) continue;
+    region.width = std::max(region.width, view.port_x + view.port_width);
+    region.height = std::max(region.height, view.port_y + view.port_height);
+  }
+  return {std::max(region.width, 8), std::max(region.height, 8)};
+}
+
+}  // namespace
 
 TRunnerForm::TRunnerForm() = default;
 
@@ -30,6 +87,8 @@ TRunnerForm::~TRunnerForm() {
   set_scripts(nullptr);
   set_included_files(nullptr);
   set_program_wait_hook(nullptr);
+  set_input_pump(nullptr);
+  set_input_wait(nullptr);
 }
 
 RExportContext TRunnerForm::export_context() const {
@@ -42,41 +101,59 @@ RExportContext TRunnerForm::export_context() const {
 
 bool TRunnerForm::run(const std::filesystem::path& executable) {
   try {
-    if (!start_sequence(executable)) {
-      return false;
-    }
+    set_application_title(utf8_to_cp1252_lossy(executable.stem().string()));
+    if (!start_sequence(executable)) return false;
   } catch (const std::exception&) {
-    show_message("Unexpected error occured when running the game.");
+    tell("Unexpected error occured when running the game.");
     return false;
   }
-  clean_up();
-  return true;
+  return prepare_and_play() == RunOutcome::ended;
+}
+
+RunOutcome TRunnerForm::play(CGameData game, const std::string& title,
+                             const std::filesystem::path& program_folder, RPlayOptions options) {
+  try {
+    set_application_title(title);
+    options_ = std::move(options);
+    game_ = std::move(game);
+    register_game_library();
+    resolve_action_functions();
+    load_form_ = std::make_unique<TLoadForm>();
+    load_form_->setup(game_.settings, game_.debug_mode);
+    install_game(program_folder);
+  } catch (const std::exception&) {
+    tell("Unexpected error occured when running the game.");
+    return RunOutcome::not_started;
+  }
+  return prepare_and_play();
+}
+
+// Both ways in meet here: the game is read and installed, the rest is the same.
+RunOutcome TRunnerForm::prepare_and_play() {
+  try {
+    if (!prepare_game()) return RunOutcome::not_started;
+    return play_game();
+  } catch (const std::exception&) {
+    tell("Unexpected error occured when running the game.");
+    return RunOutcome::not_started;
+  }
 }
 
 bool TRunnerForm::start_sequence(const std::filesystem::path& executable) {
   try {
-    set_application_title(utf8_to_cp1252_lossy(executable.stem().string()));
-    if (!load_game(executable)) {
-      return false;
-    }
+    return load_game(executable);
   } catch (const std::exception&) {
     if (load_form_) load_form_->close();
-    show_message("Failed to load the game data. File seems corrupted.");
+    tell("Failed to load the game data. File seems corrupted.");
     return false;
   }
-  if (!prepare_game()) {
-    return false;
-  }
-  // The debug form and the step cycle come with the world; until then the game ends as
-  // soon as it is ready.
-  return true;
 }
 
 bool TRunnerForm::load_game(const std::filesystem::path& executable) {
   std::vector<uint8_t> bytes;
   std::string error;
   if (!read_file(executable, bytes, error)) {
-    show_message("Error: Cannot read the game file.");
+    tell("Error: Cannot read the game file.");
     return false;
   }
   CStream stream(std::move(bytes));
@@ -87,7 +164,7 @@ bool TRunnerForm::load_game(const std::filesystem::path& executable) {
     int32_t id;
     return find_function(name, id) ? int(id) : -1;
   };
-  hooks.record.message = [](const std::string& message) { show_message(message); };
+  hooks.record.message = [](const std::string& message) { tell(message); };
   hooks.progress = [this](int percent, const std::string& text) {
     load_form_->progress(percent, text);
   };
@@ -99,18 +176,43 @@ bool TRunnerForm::load_game(const std::filesystem::path& executable) {
     load_form_->close();
     return false;
   }
-  install_game(executable);
+  install_game(executable.parent_path());
   return true;
 }
 
-// What the language needs to know of the game it runs.
-void TRunnerForm::install_game(const std::filesystem::path& executable) {
+// A game read without the runner's function table has its action functions still to be
+// found, with the message reading would have shown for a missing one.
+void TRunnerForm::resolve_action_functions() {
+  auto resolve = [](CEvent& event) {
+    for (CAction& action : event.actions) {
+      if (action.function_index >= 0) continue;
+      int32_t id;
+      action.function_index = find_function(action.function_name, id) ? int(id) : -1;
+      if (action.execution == kExecuteFunction && action.function_index < 0) {
+        tell("Failed to locate action function " + action.function_name);
+      }
+    }
+  };
+  for (auto& object : game_.objects.items) {
+    if (!object) continue;
+    for (auto& entries : object->events) {
+      for (REventEntry& entry : entries) resolve(entry.event);
+    }
+  }
+  for (auto& timeline : game_.timelines.items) {
+    if (!timeline) continue;
+    for (auto& moment : timeline->moments) resolve(moment.event);
+  }
+}
+
+// What the language and the world need to know of the game they run.
+void TRunnerForm::install_game(const std::filesystem::path& program_folder) {
   RRunState& state = run_state();
   state.game_id = game_.game_id;
   state.debug_mode = game_.debug_mode;
   state.secure_mode = read_secure_mode_preference();
   state.temp_directory = utf8_to_cp1252_lossy(temp_folder());
-  state.program_directory = utf8_to_cp1252_lossy(executable.parent_path().string());
+  state.program_directory = utf8_to_cp1252_lossy(program_folder.string());
   RErrorSettings& errors = error_settings();
   errors.display_errors = game_.settings.display_errors;
   errors.write_errors = game_.settings.write_errors;
@@ -118,13 +220,42 @@ void TRunnerForm::install_game(const std::filesystem::path& executable) {
   uninitialized_zero() = game_.settings.uninitialized_zero;
   if (has_display()) {
     error_form_ = std::make_unique<TErrorForm>();
-    set_error_display(error_form_.get());
+    echoing_display_ = std::make_unique<CEchoingErrorDisplay>(*error_form_);
+    set_error_display(echoing_display_.get());
+  } else {
+    // Standard error is then the only display, and nothing waits for an answer.
+    set_error_display(nullptr);
   }
   set_scripts(&game_.scripts);
   set_included_files(&game_.included_files);
   // Waiting for another program must not leave the window unanswered.
-  set_program_wait_hook([] { pump_events(); });
+  set_program_wait_hook([] { process_input_messages(); });
   install_resource_constants(game_);
+
+  RWorldResources& world = world_resources();
+  world.sprites = &game_.sprites;
+  world.backgrounds = &game_.backgrounds;
+  world.objects = &game_.objects;
+  world.rooms = &game_.rooms;
+  world.timelines = &game_.timelines;
+  world.paths = &game_.paths;
+  world.triggers = &game_.triggers;
+  world.room_order = &game_.room_order;
+  world.library_init_code = &game_.library_init_code;
+  world.last_instance_id = &game_.last_instance_id;
+  world.last_tile_id = &game_.last_tile_id;
+  const CGameSettings& settings = game_.settings;
+  world.settings.key_f1_help = settings.key_f1_help;
+  world.settings.key_esc_ends = settings.key_esc_ends;
+  world.settings.key_f4_fullscreen = settings.key_f4_fullscreen;
+  world.settings.key_f5_f6_save_load = settings.key_f5_f6_save_load;
+  world.settings.key_f9_screenshot = settings.key_f9_screenshot;
+  world.settings.close_as_esc = settings.close_as_esc;
+  world.settings.freeze_unfocused = settings.freeze_unfocused;
+  world.settings.show_cursor = settings.show_cursor;
+  install_script_world();
+  // Compile errors already name their events and objects.
+  install_world_hooks();
 }
 
 bool TRunnerForm::prepare_game() {
@@ -142,10 +273,33 @@ bool TRunnerForm::prepare_game() {
     return fail_preparation("Failed to define the constants.");
   }
 
+  load_form_->progress(61, "Preparing triggers");
+  if (!prepare_triggers()) {
+    return fail_preparation("Failed to prepare triggers.");
+  }
+
   load_form_->progress(62, "Compiling scripts");
   if (!compile_scripts()) {
     return fail_preparation("Failed to compile the scripts.");
   }
+
+  load_form_->progress(70, "Compiling time line actions");
+  if (!prepare_all_timelines()) {
+    return fail_preparation("Failed to compile the actions in the time lines.");
+  }
+
+  load_form_->progress(72, "Compiling object actions");
+  if (!prepare_all_objects()) {
+    return fail_preparation("Failed to compile the actions in the objects.");
+  }
+
+  load_form_->progress(90, "Preparing graphics");
+  if (!create_game_window()) {
+    load_form_->close();
+    return false;
+  }
+
+  install_input();
 
   load_form_->progress(100, "Ready");
   load_form_->close();
@@ -154,11 +308,147 @@ bool TRunnerForm::prepare_game() {
 
 bool TRunnerForm::fail_preparation(const std::string& message) {
   load_form_->close();
-  show_message(message);
+  tell(message);
   return false;
 }
 
+// Until the display is built the window only shows the room's background colour; it is
+// made with the first room's region and caption, and shown when the game starts.
+bool TRunnerForm::create_game_window() {
+  const CRoom* first = nullptr;
+  if (!game_.room_order.empty() && game_.rooms.exists(game_.room_order.front())) {
+    first = game_.rooms.items[size_t(game_.room_order.front())].get();
+  }
+  const CRoom empty_room;
+  const CRoom& room = first != nullptr ? *first : empty_room;
+  const RRegion region = room_region(room);
+  RGameWindowSetup setup;
+  setup.title = room.caption.empty() ? application_title() : room.caption;
+  setup.width = region.width;
+  setup.height = region.height;
+  setup.border = !game_.settings.no_border;
+  setup.sizeable = game_.settings.sizeable;
+  setup.stay_on_top = game_.settings.stay_on_top;
+  setup.show_cursor = game_.settings.show_cursor;
+  window_ = vn::create_game_window(setup);
+  frame_color_ = uint32_t(room.show_background_color ? room.background_color : 0);
+  return window_ != nullptr;
+}
+
+void TRunnerForm::install_input() {
+  reset_input();
+  RGameWindowEvents events;
+  events.key_down = [](int32_t code) { input_key_down(code); };
+  events.key_up = [](int32_t code) { input_key_up(code); };
+  events.character = [](char character) { input_character(character); };
+  events.mouse_move = [this](int x, int y) { mouse_moved(x, y); };
+  events.mouse_down = [](int32_t button) { input_mouse_down(button); };
+  events.mouse_up = [](int32_t button) { input_mouse_up(button); };
+  events.wheel = [](bool up) { input_wheel(up); };
+  events.close = [this] { close_button(); };
+  set_input_pump([this, events = std::move(events)] {
+    if (window_) window_->handle_events(events);
+    if (options_.feed_input) options_.feed_input(steps_run_);
+  });
+  if (options_.wait_for_input) {
+    set_input_wait([this] { return options_.wait_for_input(steps_run_); });
+  } else {
+    set_input_wait(nullptr);
+  }
+}
+
+void TRunnerForm::mouse_moved(int x, int y) {
+  mouse_pixel_x_ = x;
+  mouse_pixel_y_ = y;
+  place_mouse();
+}
+
+// The window shows the room's region, stretched when the window's size differs; with
+// views, a point in a view's port stands for the matching point of the view. Views move
+// and rooms change under a mouse that stays put, so this runs before every step too.
+void TRunnerForm::place_mouse() {
+  const int x = mouse_pixel_x_;
+  const int y = mouse_pixel_y_;
+  double room_x = x;
+  double room_y = y;
+  const CLiveRoom* room = current_room();
+  if (room != nullptr && window_ != nullptr) {
+    const RRegion region = room_region(*room);
+    if (window_->client_width() > 0 && window_->client_height() > 0) {
+      room_x = double(x) * region.width / window_->client_width();
+      room_y = double(y) * region.height / window_->client_height();
+    }
+    if (room->views_enabled) {
+      for (const CView& view : room->views) {
+        if (!view.visible || view.port_width <= 0 || view.port_height <= 0) continue;
+        if (room_x < view.port_x || room_x >= view.port_x + view.port_width ||
+            room_y < view.port_y || room_y >= view.port_y + view.port_height) {
+          continue;
+        }
+        room_x = view.view_x + (room_x - view.port_x) * view.view_width / view.port_width;
+        room_y = view.view_y + (room_y - view.port_y) * view.view_height / view.port_height;
+        break;
+      }
+    }
+  }
+  input_mouse_move(std::floor(room_x), std::floor(room_y));
+}
+
+// The window never closes itself: the button stands for Esc, or the game hears it.
+void TRunnerForm::close_button() {
+  if (world_resources().settings.close_as_esc) {
+    input_close_as_escape();
+    return;
+  }
+  if (!request_pending() && current_room() != nullptr) perform_event_all(kEventOther, 30);
+}
+
+void TRunnerForm::present_frame() {
+  CLiveRoom* room = current_room();
+  if (room != nullptr) {
+    // room_caption may change in any step; the window follows at the next frame.
+    window_->set_title(room->caption.empty() ? application_title() : room->caption);
+    if (room->show_background_color) frame_color_ = uint32_t(room->background_color);
+  }
+  window_->present(frame_color_);
+}
+
+RunOutcome TRunnerForm::play_game() {
+  steps_run_ = 0;
+  RRunHooks hooks;
+  hooks.pump_events = [] { process_input_messages(); };
+  hooks.present_frame = [this] { present_frame(); };
+  hooks.window_active = [this] { return window_->active(); };
+  hooks.resize_window = [this](int width, int height) { window_->set_client_size(width, height); };
+  hooks.after_step = [this] {
+    ++steps_run_;
+    if (options_.max_steps > 0 && steps_run_ >= options_.max_steps) world_state().running = false;
+    // The loop pumps no more before the next step: what is due for it comes now.
+    if (options_.feed_input) options_.feed_input(steps_run_);
+    place_mouse();
+  };
+  set_run_hooks(std::move(hooks));
+  window_->show();
+
+  // A game without rooms, or whose extensions refuse to start, never runs.
+  RunOutcome outcome = RunOutcome::not_started;
+  if (start_game()) {
+    run_game();
+    outcome = game_stopping() || world_state().pending_room == kRequestStop ? RunOutcome::stopped
+                                                                            : RunOutcome::ended;
+    end_game();
+  }
+  clean_up();
+  return outcome;
+}
+
 void TRunnerForm::clean_up() {
+  set_run_hooks(RRunHooks());
+  set_input_pump(nullptr);
+  set_input_wait(nullptr);
+  set_program_wait_hook(nullptr);
+  window_.reset();
+  shutdown_joysticks();
   reset_file_state();
   RExportContext context = export_context();
   for (const CDataFile& file : game_.included_files) {

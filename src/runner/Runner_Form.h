@@ -1,7 +1,9 @@
 // The runner's life after the temp folder exists: load the game file carried by the
-// executable, prepare what was read, hand over to the step cycle, clean up.
+// executable (or take a game already read), prepare what was read, open the game window,
+// hand over to the step cycle, clean up.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -11,8 +13,28 @@
 
 namespace vn {
 
+class CEchoingErrorDisplay;
+class IGameWindow;
 class TErrorForm;
 class TLoadForm;
+
+// What a run may add to the player's own: vn run sets these, vnrun plays without them.
+struct RPlayOptions {
+  // The game ends (as by game_end) once this many steps have run; 0: no limit.
+  int64_t max_steps = 0;
+  // More input, handled whenever the window's messages are (in the frame wait and in the
+  // waiting and clearing functions) and once after every step; told how many steps have
+  // run so far, so what is due for step n comes while steps_run is n - 1.
+  std::function<void(int64_t steps_run)> feed_input;
+  // Replaces the sleep of keyboard_wait and mouse_wait; false ends the wait.
+  std::function<bool(int64_t steps_run)> wait_for_input;
+};
+
+enum class RunOutcome {
+  not_started,  // it could not be loaded or prepared (one message said why), or has no room
+  ended,        // it ended: by the game, by the player, or when its steps ran out
+  stopped,      // a fatal error stopped it
+};
 
 class TRunnerForm {
  public:
@@ -21,25 +43,55 @@ class TRunnerForm {
   TRunnerForm(const TRunnerForm&) = delete;
   TRunnerForm& operator=(const TRunnerForm&) = delete;
 
-  // Plays the game carried by the executable. True when the game started (and has now
-  // ended); false when it could not be loaded or prepared, after the one message that
-  // says why. The clean-up runs only after a successful start.
+  // Plays the game carried by the executable. True when it started and ended normally;
+  // false when it could not be loaded or prepared, after the one message that says why,
+  // or when a fatal error stopped it. The clean-up runs only after a successful start.
   bool run(const std::filesystem::path& executable);
 
+  // Plays a game read elsewhere (a project or a game file) with the same preparation and
+  // loop. The title names the game where the executable's name would; the program folder
+  // is what program_directory gives.
+  RunOutcome play(CGameData game, const std::string& title,
+                  const std::filesystem::path& program_folder, RPlayOptions options = {});
+
   const CGameData& game() const { return game_; }
+  // The game window while the game runs; null before and after.
+  IGameWindow* window() const { return window_.get(); }
+  // The steps that have run since the game started.
+  int64_t steps_run() const { return steps_run_; }
+  // The window's close button: it never closes the window; it stands for Esc, or the game
+  // hears it as the close-button event.
+  void close_button();
+  // The mouse at a pixel of the window's client area, given to the game in room
+  // coordinates.
+  void mouse_moved(int x, int y);
 
  private:
   bool start_sequence(const std::filesystem::path& executable);
+  RunOutcome prepare_and_play();
   bool load_game(const std::filesystem::path& executable);
+  void install_game(const std::filesystem::path& program_folder);
+  void resolve_action_functions();
   bool prepare_game();
-  void install_game(const std::filesystem::path& executable);
   bool fail_preparation(const std::string& message);
+  bool create_game_window();
+  void install_input();
+  void place_mouse();
+  RunOutcome play_game();
+  void present_frame();
   void clean_up();
   RExportContext export_context() const;
 
   CGameData game_;
+  RPlayOptions options_;
   std::unique_ptr<TLoadForm> load_form_;
   std::unique_ptr<TErrorForm> error_form_;
+  std::unique_ptr<CEchoingErrorDisplay> echoing_display_;
+  std::unique_ptr<IGameWindow> window_;
+  uint32_t frame_color_ = 0;
+  int64_t steps_run_ = 0;
+  int mouse_pixel_x_ = 0;  // where the mouse last was in the window's client area
+  int mouse_pixel_y_ = 0;
 };
 
 }  // namespace vn

@@ -131,12 +131,21 @@ TEST(Vn, RefusesARunnerThatAlreadyHoldsAGame) {
 
 TEST(Runner, PlaysAPackedGameAndRemovesItsTempFolder) {
   test::ScratchDir scratch("vnrun_play");
+  // The demo plays until the player ends it; this copy ends itself once its room starts.
+  fs::path project = scratch / "project";
+  fs::copy(kMinimal, project, fs::copy_options::recursive);
+  {
+    std::ofstream room(project / "rooms" / "rm_start.json", std::ios::trunc);
+    room << R"({"caption": "Minimal", "creation_code": "game_end();",)"
+         << R"( "instances": [{"x": 320, "y": 240, "object": "obj_hello"}]})";
+  }
   fs::path game = scratch / "minimal";
-  ASSERT_EQ(run_command(vn("pack " + quoted(kMinimal) + " -o " + quoted(game))).status, 0);
+  ASSERT_EQ(run_command(vn("pack " + quoted(project) + " -o " + quoted(game))).status, 0);
   fs::path temp = scratch / "tmp";
   fs::create_directories(temp);
   auto played = run_command(game_command(game, temp));
   EXPECT_EQ(played.status, 0) << played.err;
+  EXPECT_EQ(played.out, "Hello from the minimal game\n");
   EXPECT_FALSE(temp_folders_left(temp));
 }
 

@@ -1,8 +1,10 @@
 // The commands of vn, each run from its parsed options.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,5 +51,17 @@ struct ScriptOptions {
 // The subcommand "script", filling the options while the command line is parsed.
 CLI::App* add_script_command(CLI::App& app, ScriptOptions& options);
 int run_script(const ScriptOptions& options);
+
+struct RunOptions {
+  std::filesystem::path game;
+  bool headless = false;
+  int64_t steps = 0;  // 0: no limit
+  std::optional<int64_t> seed;
+  bool fixed_clock = false;
+  std::filesystem::path input;  // empty: none
+};
+// The subcommand "run".
+CLI::App* add_run_command(CLI::App& app, RunOptions& options);
+int run_run(const RunOptions& options);
 
 }  // namespace vn::tool

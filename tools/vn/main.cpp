@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
   ScriptOptions script;
   CLI::App* script_command = add_script_command(app, script);
 
+  RunOptions run;
+  CLI::App* run_command = add_run_command(app, run);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -48,5 +51,6 @@ int main(int argc, char** argv) {
   if (*pack_command) return run_pack(pack);
   if (*unpack_command) return run_unpack(unpack);
   if (*script_command) return run_script(script);
+  if (*run_command) return run_run(run);
   return kExitUsage;
 }

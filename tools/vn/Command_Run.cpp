@@ -1,0 +1,431 @@
+// vn run: play a standalone game, a bare game file or a project folder, windowed or
+// headless, with the step count, the random seed, the clock and the input under control.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Vn_Commands.h"
+#include "Vn_Game.h"
+#include "library/Function_File.h"
+#include "library/Input_Main.h"
+#include "platform/Platform_Clock.h"
+#include "platform/Platform_FileIo.h"
+#include "platform/Platform_Video.h"
+#include "runner/Runner_Form.h"
+#include "runner/Runner_Library.h"
+#include "runner/Support_File.h"
+#include "script/Code_Constant.h"
+#include "script/Code_Value.h"
+#include "script/Function_Misc.h"
+#include "support/Support_Console.h"
+#include "support/Support_Text.h"
+#include "world/Run_Main.h"
+
+namespace vn::tool {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fatal error stopped the game (1 is a game that could not start, 2 a usage problem).
+constexpr int kExitStopped = 3;
+
+// The fixed clock starts at 2000-01-01 00:00:00 UTC, whatever the day of the run.
+constexpr double kFixedClockStart = 946684800.0;
+
+void complain(const std::string& problem) { std::fprintf(stderr, "vn run: %s\n", problem.c_str()); }
+
+enum class InputKind {
+  key_down,
+  key_up,
+  text,
+  mouse_move,
+  mouse_down,
+  mouse_up,
+  wheel_up,
+  wheel_down,
+  close,
+};
+
+struct RScriptedInput {
+  int64_t step = 1;  // reaches the game just before this step (the first is 1)
+  InputKind kind = InputKind::key_down;
+  int32_t code = 0;  // key or button
+  int x = 0;
+  int y = 0;
+  std::string text;  // Windows-1252
+};
+
+std::vector<std::string> words_of(const std::string& line) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (true) {
+    at = line.find_first_not_of(" \t", at);
+    if (at == std::string::npos) break;
+    size_t end = line.find_first_of(" \t", at);
+    if (end == std::string::npos) end = line.size();
+    words.push_back(line.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
+bool whole_number(const std::string& word, int64_t low, int64_t high, int64_t& number) {
+  if (word.empty() || word.size() > 18) return false;
+  size_t start = word[0] == '-' ? 1 : 0;
+  if (start == word.size()) return false;
+  for (size_t i = start; i < word.size(); ++i) {
+    if (word[i] < '0' || word[i] > '9') return false;
+  }
+  number = std::stoll(word);
+  return number >= low && number <= high;
+}
+
+// A code, a letter or digit (as its key), or a key constant such as vk_left.
+bool key_code(const std::string& word, int32_t& code) {
+  int64_t number = 0;
+  if (whole_number(word, 0, 255, number)) {
+    code = int32_t(number);
+    return true;
+  }
+  if (word.size() == 1 && std::isalnum(static_cast<unsigned char>(word[0]))) {
+    code = std::toupper(static_cast<unsigned char>(word[0]));
+    return true;
+  }
+  RValue value;
+  if (word.rfind("vk_", 0) == 0 && find_constant(word, value) && value.kind == kReal) {
+    code = round_to_int32(value.real);
+    return code >= 0 && code <= 255;
+  }
+  return false;
+}
+
+// 1 2 3, left right middle, or mb_left mb_right mb_middle.
+bool button_code(const std::string& word, int32_t& button) {
+  const std::string name = word.rfind("mb_", 0) == 0 ? word.substr(3) : word;
+  if (name == "1" || name == "left")
+    button = 1;
+  else if (name == "2" || name == "right")
+    button = 2;
+  else if (name == "3" || name == "middle")
+    button = 3;
+  else
+    return false;
+  return true;
+}
+
+// The rest of the line after the command, with \b (backspace), \r (return), \t and \\.
+bool typed_text(const std::string& rest, std::string& text, std::string& problem) {
+  std::string raw;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] != '\\') {
+      raw += rest[i];
+      continue;
+    }
+    if (++i == rest.size()) {
+      problem = "a lone \\ at the end of the text";
+      return false;
+    }
+    switch (rest[i]) {
+      case 'b':
+        raw += '\b';
+        break;
+      case 'r':
+        raw += '\r';
+        break;
+      case 't':
+        raw += '\t';
+        break;
+      case '\\':
+        raw += '\\';
+        break;
+      default:
+        problem = std::string("unknown escape \\") + rest[i];
+        return false;
+    }
+  }
+  text = utf8_to_cp1252_lossy(raw);
+  return true;
+}
+
+bool parse_input_line(const std::string& line, RScriptedInput& input, std::string& problem) {
+  const std::vector<std::string> words = words_of(line);
+  if (words.size() < 2) {
+    problem = "expected STEP COMMAND";
+    return false;
+  }
+  int64_t step = 0;
+  if (!whole_number(words[0], 1, int64_t(1) << 53, step)) {
+    problem = "the step must be a whole number of at least 1, not \"" + words[0] + "\"";
+    return false;
+  }
+  input.step = step;
+  const std::string& command = words[1];
+  auto arguments = [&](size_t count) {
+    if (words.size() == count + 2) return true;
+    problem =
+        command + " takes " + std::to_string(count) + (count == 1 ? " argument" : " arguments");
+    return false;
+  };
+  auto key = [&] {
+    if (!arguments(1)) return false;
+    if (key_code(words[2], input.code)) return true;
+    problem = "unknown key \"" + words[2] + "\"";
+    return false;
+  };
+  auto button = [&] {
+    if (!arguments(1)) return false;
+    if (button_code(words[2], input.code)) return true;
+    problem = "unknown mouse button \"" + words[2] + "\"";
+    return false;
+  };
+  if (command == "key_down") {
+    input.kind = InputKind::key_down;
+    return key();
+  }
+  if (command == "key_up") {
+    input.kind = InputKind::key_up;
+    return key();
+  }
+  if (command == "text") {
+    input.kind = InputKind::text;
+    const size_t at = line.find("text");
+    std::string rest = line.substr(at + 4);
+    if (!rest.empty() && (rest[0] == ' ' || rest[0] == '\t')) rest.erase(0, 1);
+    return typed_text(rest, input.text, problem);
+  }
+  if (command == "mouse_move") {
+    input.kind = InputKind::mouse_move;
+    if (!arguments(2)) return false;
+    int64_t x = 0;
+    int64_t y = 0;
+    if (!whole_number(words[2], -1000000, 1000000, x) ||
+        !whole_number(words[3], -1000000, 1000000, y)) {
+      problem = "mouse_move takes two whole numbers of pixels";
+      return false;
+    }
+    input.x = int(x);
+    input.y = int(y);
+    return true;
+  }
+  if (command == "mouse_down") {
+    input.kind = InputKind::mouse_down;
+    return button();
+  }
+  if (command == "mouse_up") {
+    input.kind = InputKind::mouse_up;
+    return button();
+  }
+  if (command == "wheel_up" || command == "wheel_down" || command == "close") {
+    input.kind = command == "wheel_up"     ? InputKind::wheel_up
+                 : command == "wheel_down" ? InputKind::wheel_down
+                                           : InputKind::close;
+    return arguments(0);
+  }
+  problem = "unknown command \"" + command + "\"";
+  return false;
+}
+
+// Lines "STEP COMMAND ARGUMENTS"; blank lines and lines starting with # are skipped. The
+// result is in step order, lines of one step in the order written. key_tap expands to a
+// key_down and a key_up in the same step.
+bool read_input_file(const fs::path& path, std::vector<RScriptedInput>& inputs) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!read_file(path, bytes, error)) {
+    complain(error);
+    return false;
+  }
+  const std::string text(bytes.begin(), bytes.end());
+  size_t start = 0;
+  int number = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    bool tap = false;
+    std::vector<std::string> words = words_of(line);
+    if (words.size() >= 2 && words[1] == "key_tap") {
+      tap = true;
+      line.replace(line.find("key_tap"), 7, "key_down");
+    }
+    RScriptedInput input;
+    std::string problem;
+    if (!parse_input_line(line, input, problem)) {
+      complain(path.string() + ":" + std::to_string(number) + ": " + problem);
+      return false;
+    }
+    inputs.push_back(input);
+    if (tap) {
+      input.kind = InputKind::key_up;
+      inputs.push_back(input);
+    }
+  }
+  std::stable_sort(
+      inputs.begin(), inputs.end(),
+      [](const RScriptedInput& a, const RScriptedInput& b) { return a.step < b.step; });
+  return true;
+}
+
+// Hands the scripted input to the game as the window would, each event just before its
+// step; a waiting function takes the next step's events at once.
+class CInputScript {
+ public:
+  CInputScript(std::vector<RScriptedInput> inputs, TRunnerForm& form)
+      : inputs_(std::move(inputs)), form_(form) {}
+
+  void feed(int64_t steps_run) {
+    while (next_ < inputs_.size() && inputs_[next_].step <= steps_run + 1)
+      deliver(inputs_[next_++]);
+  }
+
+  // False when nothing more can come: the script is used up and no player is there.
+  bool wait() {
+    if (next_ < inputs_.size()) {
+      const int64_t step = inputs_[next_].step;
+      while (next_ < inputs_.size() && inputs_[next_].step == step) deliver(inputs_[next_++]);
+      return true;
+    }
+    // Nobody looks at a headless or offscreen window, so nobody will press anything.
+    if (!has_display()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return true;
+  }
+
+ private:
+  void deliver(const RScriptedInput& input) {
+    switch (input.kind) {
+      case InputKind::key_down:
+        input_key_down(input.code);
+        break;
+      case InputKind::key_up:
+        input_key_up(input.code);
+        break;
+      case InputKind::text:
+        for (char character : input.text) input_character(character);
+        break;
+      case InputKind::mouse_move:
+        form_.mouse_moved(input.x, input.y);
+        break;
+      case InputKind::mouse_down:
+        input_mouse_down(input.code);
+        break;
+      case InputKind::mouse_up:
+        input_mouse_up(input.code);
+        break;
+      case InputKind::wheel_up:
+        input_wheel(true);
+        break;
+      case InputKind::wheel_down:
+        input_wheel(false);
+        break;
+      case InputKind::close:
+        form_.close_button();
+        break;
+    }
+  }
+
+  std::vector<RScriptedInput> inputs_;
+  size_t next_ = 0;
+  TRunnerForm& form_;
+};
+
+// The game as an absolute path without "." and ".." parts or a trailing separator.
+fs::path plain_path(const fs::path& game) {
+  std::error_code ignored;
+  fs::path path = fs::weakly_canonical(fs::absolute(game, ignored), ignored);
+  if (path.empty()) path = game.lexically_normal();
+  if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
+  return path;
+}
+
+}  // namespace
+
+CLI::App* add_run_command(CLI::App& app, RunOptions& options) {
+  CLI::App* command =
+      app.add_subcommand("run", "Play a standalone game, a game file or a project folder");
+  command->add_option("GAME", options.game, "A standalone game, a game file or a project folder")
+      ->required();
+  command->add_flag("--headless", options.headless, "Open no window and show no message box");
+  command->add_option("--steps", options.steps, "End the game after this many steps")
+      ->check(CLI::NonNegativeNumber);
+  command->add_option("--seed", options.seed, "Seed the random generator with this number");
+  command->add_flag("--fixed-clock", options.fixed_clock,
+                    "Do not wait between steps; the clock moves one step time per step");
+  command->add_option("--input", options.input, "Feed key, mouse and wheel events from this file");
+  return command;
+}
+
+int run_run(const RunOptions& options) {
+  // The game's output lines and its errors stay in the order they happened.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  if (options.headless) set_headless(true);
+  register_game_library();
+
+  std::vector<RScriptedInput> inputs;
+  if (!options.input.empty() && !read_input_file(options.input, inputs)) return kExitUsage;
+
+  RLoadedGame loaded;
+  std::string error;
+  if (!load_game(options.game, loaded, error)) {
+    complain(error);
+    return kExitFailed;
+  }
+  for (const std::string& message : loaded.messages) write_console_lines(stderr, message);
+  if (loaded.game.room_order.empty()) {
+    complain(options.game.string() + ": the game has no room to start in");
+    return kExitFailed;
+  }
+
+  if (options.fixed_clock) use_fixed_clock(kFixedClockStart);
+  if (options.seed) set_start_seed(uint32_t(*options.seed));
+  set_program_parameters({options.game.string()});
+  set_debug_output([](const std::string& text) {
+    const std::string lines = console_lines(text, LoneLineFeed::ends_line);
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+  });
+  init_temp_folder();
+
+  RunOutcome outcome;
+  {
+    TRunnerForm form;
+    auto script = std::make_shared<CInputScript>(std::move(inputs), form);
+    RPlayOptions play;
+    play.max_steps = options.steps;
+    play.feed_input = [script](int64_t steps_run) { script->feed(steps_run); };
+    play.wait_for_input = [script](int64_t) { return script->wait(); };
+    // Named as vnrun names the game it carries: the file name without its extension.
+    const fs::path game = plain_path(options.game);
+    std::error_code ignored;
+    const fs::path folder = fs::is_directory(game, ignored) ? game : game.parent_path();
+    outcome = form.play(std::move(loaded.game), utf8_to_cp1252_lossy(game.stem().string()), folder,
+                        std::move(play));
+  }
+  set_debug_output(nullptr);
+  set_start_seed(std::nullopt);
+  shutdown_video();
+  remove_temp_folder();
+  std::fflush(stdout);
+  switch (outcome) {
+    case RunOutcome::ended:
+      return kExitOk;
+    case RunOutcome::stopped:
+      return kExitStopped;
+    case RunOutcome::not_started:
+      break;
+  }
+  return kExitFailed;
+}
+
+}  // namespace vn::tool
