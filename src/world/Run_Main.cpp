@@ -14,6 +14,7 @@
 #include "script/Variable_BuiltIn.h"
 #include "script/Variable_Main.h"
 #include "world/Event_Main.h"
+#include "world/Motion_Main.h"
 #include "world/Object_Class.h"
 #include "world/Object_Lists.h"
 #include "world/Room_Main.h"
@@ -213,7 +214,7 @@ void mouse_phase() {
 
 // Friction, gravity, paths and the move by hspeed and vspeed for every instance; filled
 // by motion and collisions.
-void motion_phase() {}
+void motion_phase() { move_instances(); }
 
 // The collision pairs with their solid put-backs and collision events; filled by motion
 // and collisions.
