@@ -1,5 +1,7 @@
 #include "runner/Runner_Game.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -186,8 +188,57 @@ void read_main_sections(CStream& main, CGameData& game, const RGameLoadHooks& ho
 
 }  // namespace
 
+namespace {
+
+template <typename T>
+T read_at(const uint8_t* data, size_t size, uint64_t at) {
+  T value{};
+  if (at <= size && sizeof(T) <= size - at) std::memcpy(&value, data + at, sizeof(T));
+  return value;
+}
+
+// Where a 64-bit little-endian ELF program ends: past its program headers' data, its
+// sections and the section table. Its own bytes (code, debug data) may hold the magic.
+uint64_t elf_image_end(const uint8_t* data, size_t size) {
+  if (size < 64 || std::memcmp(data, "\x7f" "ELF", 4) != 0 || data[4] != 2 || data[5] != 1) {
+    return 0;
+  }
+  uint64_t end = 0;
+  auto grow = [&end](uint64_t offset, uint64_t length) {
+    if (offset <= UINT64_MAX - length) end = std::max(end, offset + length);
+  };
+  uint64_t phoff = read_at<uint64_t>(data, size, 32);
+  uint64_t shoff = read_at<uint64_t>(data, size, 40);
+  uint16_t phentsize = read_at<uint16_t>(data, size, 54);
+  uint16_t phnum = read_at<uint16_t>(data, size, 56);
+  uint16_t shentsize = read_at<uint16_t>(data, size, 58);
+  uint16_t shnum = read_at<uint16_t>(data, size, 60);
+  grow(shoff, uint64_t(shnum) * shentsize);
+  for (uint64_t i = 0; i < phnum && phentsize >= 56; ++i) {
+    uint64_t at = phoff + i * phentsize;
+    grow(read_at<uint64_t>(data, size, at + 8), read_at<uint64_t>(data, size, at + 32));
+  }
+  for (uint64_t i = 0; i < shnum && shentsize >= 64; ++i) {
+    uint64_t at = shoff + i * shentsize;
+    if (read_at<uint32_t>(data, size, at + 4) == 8) continue;  // no bytes in the file
+    grow(read_at<uint64_t>(data, size, at + 24), read_at<uint64_t>(data, size, at + 32));
+  }
+  return end;
+}
+
+}  // namespace
+
+size_t first_game_offset(const uint8_t* data, size_t size) {
+  uint64_t end = elf_image_end(data, size);
+  if (end <= kGameFirstOffset) return kGameFirstOffset;
+  if (end > size) return size;
+  uint64_t steps = (end - kGameFirstOffset + kGameOffsetStep - 1) / kGameOffsetStep;
+  return size_t(kGameFirstOffset + steps * kGameOffsetStep);
+}
+
 std::optional<size_t> locate_game_file(const CStream& executable) {
-  for (size_t offset = kGameFirstOffset; offset + 4 <= executable.size();
+  for (size_t offset = first_game_offset(executable.data(), executable.size());
+       offset + 4 <= executable.size();
        offset += kGameOffsetStep) {
     int32_t value;
     std::memcpy(&value, executable.data() + offset, 4);

@@ -79,6 +79,9 @@ struct RGameLoadHooks {
 };
 
 // The first offset 131072 + 512 k holding the magic, or none.
+// The first offset where a game may follow the program: past the program's own image, so
+// that bytes of the program itself are never taken for a game.
+size_t first_game_offset(const uint8_t* data, size_t size);
 std::optional<size_t> locate_game_file(const CStream& executable);
 
 // Reads the game file starting at the stream's position (just after the magic has

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <random>
 
 #include "Test_Games.h"
@@ -304,6 +305,27 @@ TEST(GameFile, WritesLibraryAndExtensionFilesIntoTheTempFolder) {
   EXPECT_EQ(outcome.messages, (std::vector<std::string>{"Error in loading extension packages.",
                                                         "Error: Error in resource data."}));
   EXPECT_FALSE(std::filesystem::exists(temp.path().parent_path() / "escape"));
+}
+
+TEST(GameLocation, TheMagicInsideTheProgramsOwnImageIsNotAGame) {
+  // A little-endian 64-bit ELF header whose section table ends at 200,000.
+  std::vector<uint8_t> bytes(300000, 0);
+  const uint8_t ident[] = {0x7f, 'E', 'L', 'F', 2, 1};
+  std::memcpy(bytes.data(), ident, sizeof ident);
+  uint64_t shoff = 200000 - 64;
+  uint16_t shentsize = 64, shnum = 1;
+  std::memcpy(bytes.data() + 40, &shoff, 8);
+  std::memcpy(bytes.data() + 58, &shentsize, 2);
+  std::memcpy(bytes.data() + 60, &shnum, 2);
+  int32_t magic = kGameMagic;
+  std::memcpy(bytes.data() + kGameFirstOffset, &magic, 4);  // a constant of the program
+  std::memcpy(bytes.data() + 200192, &magic, 4);            // the first offset past it
+  EXPECT_EQ(first_game_offset(bytes.data(), bytes.size()), 200192u);
+  CStream stream(bytes);
+  EXPECT_EQ(locate_game_file(stream), std::optional<size_t>(200192));
+  // Anything that is not such a program is searched from the first candidate.
+  bytes[1] = 'X';
+  EXPECT_EQ(first_game_offset(bytes.data(), bytes.size()), kGameFirstOffset);
 }
 
 }  // namespace

@@ -16,12 +16,12 @@ std::filesystem::path default_runner() {
   return executable_path().parent_path() / "vnrun";
 }
 
-// The runner finds its game at the first offset 131072 + 512 k holding the magic, so
-// the game goes at the first such offset past the runner, and the runner itself must
-// not hold the magic at an earlier one.
+// The runner finds its game at the first offset 131072 + 512 k past its own image that
+// holds the magic, so the game goes at the first such offset past the runner, and the
+// runner must not already hold a game there.
 bool append_to_runner(const std::vector<uint8_t>& runner, const std::vector<uint8_t>& game,
                       std::vector<uint8_t>& output, std::string& error) {
-  size_t offset = kGameFirstOffset;
+  size_t offset = first_game_offset(runner.data(), runner.size());
   for (; offset < runner.size(); offset += kGameOffsetStep) {
     if (offset + 4 <= runner.size()) {
       int32_t value;
