@@ -75,6 +75,7 @@ void CInstance::copy_from(const CInstance& other) {
   gravity = other.gravity;
   hspeed = other.hspeed;
   vspeed = other.vspeed;
+  ++box_changes_;
   bbox_left = other.bbox_left;
   bbox_top = other.bbox_top;
   bbox_right = other.bbox_right;
@@ -186,6 +187,7 @@ void CInstance::set_object(int32_t new_object) {
 // Angle 0 scales the sprite's box about the origin, a pixel wide per unit; any other angle
 // takes the extremes of the rotated corners of the scaled box.
 void CInstance::update_bounding_box() {
+  ++box_changes_;
   const CSprite* sprite = sprite_at(mask_sprite());
   if (!sprite) {
     bbox_left = bbox_top = bbox_right = bbox_bottom = kNoBox;

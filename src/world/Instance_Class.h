@@ -46,6 +46,9 @@ class CInstance final : public CInstanceBase {
 
   // Recomputes the bounding box from the mask sprite, origin, scales and angle.
   void update_bounding_box();
+  // Grows whenever any instance's bounding box may have changed, so a search structure
+  // over boxes can tell it is still good.
+  static uint64_t box_changes() { return box_changes_; }
   // Direction and speed from hspeed and vspeed, and the other way round.
   void speeds_from_components();
   void components_from_speed();
@@ -100,6 +103,8 @@ class CInstance final : public CInstanceBase {
   bool timeline_running = false;
   bool timeline_loop = false;
   std::string creation_code;
+ private:
+  static inline uint64_t box_changes_ = 0;
 };
 
 // Snaps a value within 0.0001 of an integer to that integer.

@@ -13,6 +13,7 @@
 #include "script/Function_Math.h"
 #include "script/Variable_BuiltIn.h"
 #include "script/Variable_Main.h"
+#include "world/Collision_Main.h"
 #include "world/Event_Main.h"
 #include "world/Motion_Main.h"
 #include "world/Object_Class.h"
@@ -218,7 +219,7 @@ void motion_phase() { move_instances(); }
 
 // The collision pairs with their solid put-backs and collision events; filled by motion
 // and collisions.
-void collision_phase() {}
+void collision_phase() { perform_collision_phase(); }
 
 bool has_box(const CInstance& instance) {
   return sprite_at(instance.sprite_index) || sprite_at(instance.mask_index);
