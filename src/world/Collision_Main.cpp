@@ -110,7 +110,14 @@ bool instance_meets_line(const CInstance& instance, double x1, double y1, double
   return !precise || mask_meets_line(placement_of(instance), x1, y1, x2, y2);
 }
 
+namespace {
+uint64_t instance_tests = 0;
+}  // namespace
+
+uint64_t instance_tests_made() { return instance_tests; }
+
 bool instances_meet(const CInstance& a, const CInstance& b) {
+  ++instance_tests;
   if (&a == &b || a.destroyed || b.destroyed) return false;
   if (a.bbox_left > b.bbox_right || b.bbox_left > a.bbox_right || a.bbox_top > b.bbox_bottom ||
       b.bbox_top > a.bbox_bottom) {

@@ -19,6 +19,8 @@ bool instance_meets_line(const CInstance& instance, double x1, double y1, double
                          bool precise);
 // Precise; never true for the same instance twice or a destroyed one.
 bool instances_meet(const CInstance& a, const CInstance& b);
+// How many instance-with-instance tests have been made since the program started.
+uint64_t instance_tests_made();
 
 // How the collision phase finds the instances of a pair that may meet: every pair of the
 // two lists, or a grid over their bounding boxes. Both give the same events in the same
