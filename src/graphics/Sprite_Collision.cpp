@@ -259,9 +259,9 @@ bool mask_meets_line(const RMaskPlacement& placement, double x1, double y1, doub
     return false;
   }
   if (x1 == x2 || y1 == y2) {
-    return mask_meets_rectangle(placement, clamp_to_int(std::round(x1)),
-                                clamp_to_int(std::round(y1)), clamp_to_int(std::round(x2)),
-                                clamp_to_int(std::round(y2)));
+    return mask_meets_rectangle(placement, clamp_to_int(std::nearbyint(x1)),
+                                clamp_to_int(std::nearbyint(y1)), clamp_to_int(std::nearbyint(x2)),
+                                clamp_to_int(std::nearbyint(y2)));
   }
   CProbe probe(placement);
   if (!probe.usable()) return false;

@@ -7,6 +7,7 @@
 #include "script/Script_Library.h"
 #include "world/Function_Action.h"
 #include "world/Function_Interaction.h"
+#include "world/Function_Motion.h"
 #include "world/Run_Room.h"
 #include "world/Variable_World.h"
 
@@ -23,6 +24,7 @@ void register_game_library() {
   register_input_functions();
   register_world_variables();
   register_interaction_functions();
+  register_motion_functions();
   register_room_variables();
   register_room_functions();
   register_event_functions();

@@ -17,7 +17,12 @@ namespace vn {
 
 namespace {
 
-int rounded(double value) { return int(std::lround(value)); }
+// Half to even, as the language rounds; far values are held at the integer range.
+int rounded(double value) {
+  double r = std::nearbyint(value);
+  if (!(r > -2147483648.0)) return std::isnan(r) ? 0 : INT32_MIN;
+  return r < 2147483647.0 ? int(r) : INT32_MAX;
+}
 
 RMaskPlacement placement_of(const CInstance& instance) {
   RMaskPlacement placement =
@@ -124,6 +129,23 @@ bool instances_meet(const CInstance& a, const CInstance& b) {
     return false;
   }
   return masks_meet(placement_of(a), placement_of(b));
+}
+
+CTestPlace::CTestPlace(CInstance& instance, double x, double y)
+    : instance_(instance), x_(instance.x), y_(instance.y) {
+  instance.set_position(x, y);
+}
+
+CTestPlace::~CTestPlace() { instance_.set_position(x_, y_); }
+
+bool place_is_free(CInstance& instance, double x, double y, bool solid_only) {
+  CLiveRoom* room = current_room();
+  if (!room) return true;
+  CTestPlace place(instance, x, y);
+  for (const auto& other : room->instances()) {
+    if ((other->solid || !solid_only) && instances_meet(instance, *other)) return false;
+  }
+  return true;
 }
 
 namespace {

@@ -22,6 +22,24 @@ bool instances_meet(const CInstance& a, const CInstance& b);
 // How many instance-with-instance tests have been made since the program started.
 uint64_t instance_tests_made();
 
+// Whether the instance, put at (x, y) for the test, meets no solid instance of the room
+// (solid_only) or no instance at all. It is back at its place afterwards.
+bool place_is_free(CInstance& instance, double x, double y, bool solid_only);
+
+// Puts an instance at a place for the time of a test, then back where it was.
+class CTestPlace {
+ public:
+  CTestPlace(CInstance& instance, double x, double y);
+  ~CTestPlace();
+  CTestPlace(const CTestPlace&) = delete;
+  CTestPlace& operator=(const CTestPlace&) = delete;
+
+ private:
+  CInstance& instance_;
+  double x_;
+  double y_;
+};
+
 // How the collision phase finds the instances of a pair that may meet: every pair of the
 // two lists, or a grid over their bounding boxes. Both give the same events in the same
 // order; automatic takes the grid for long lists.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "graphics/Sprite_Class.h"
 #include "library/Input_Main.h"
 #include "script/Code_Error.h"
 #include "script/Code_Exec.h"
@@ -91,6 +92,19 @@ CForward g_game_restart("game_restart");
 CForward g_sleep("sleep");
 CForward g_event_inherited("event_inherited");
 CForward g_execute_shell("execute_shell");
+CForward g_move_random("move_random");
+CForward g_move_snap("move_snap");
+CForward g_place_snapped("place_snapped");
+CForward g_move_contact_solid("move_contact_solid");
+CForward g_move_contact_all("move_contact_all");
+CForward g_move_bounce_solid("move_bounce_solid");
+CForward g_move_bounce_all("move_bounce_all");
+CForward g_path_start("path_start");
+CForward g_path_end("path_end");
+CForward g_position_destroy("position_destroy");
+CForward g_place_free("place_free");
+CForward g_place_empty("place_empty");
+CForward g_place_meeting("place_meeting");
 
 // Score, lives and health are set through their variables, which round them and raise
 // the "no more" events.
@@ -202,6 +216,117 @@ void fn_action_reverse_xdir(CInstanceBase* self, CInstanceBase*, int, Args, RVal
 
 void fn_action_reverse_ydir(CInstanceBase* self, CInstanceBase*, int, Args, RValue&) {
   if (CInstance* instance = as_instance(self)) instance->set_vspeed(-instance->vspeed);
+}
+
+void fn_action_move_random(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_move_random.call(self, other, {args[0], args[1]});
+}
+
+void fn_action_snap(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_move_snap.call(self, other, {args[0], args[1]});
+}
+
+void fn_action_if_aligned(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                          RValue& result) {
+  g_place_snapped.call(self, other, {args[0], args[1]}, result);
+}
+
+// Out on one side, in on the other by the room's size and the sprite's scaled size, for an
+// instance moving out.
+void fn_action_wrap(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  CLiveRoom* room = current_room();
+  if (!instance || !room) return;
+  int32_t direction = integer_of(args[0]);
+  const CSprite* sprite = sprite_at(instance->sprite_index);
+  double w = sprite ? sprite->width() * instance->image_xscale : 0;
+  double h = sprite ? sprite->height() * instance->image_yscale : 0;
+  double x = instance->x, y = instance->y;
+  if (direction == 0 || direction == 2) {
+    if (instance->hspeed < 0 && x < 0) {
+      x += room->width + w;
+    } else if (instance->hspeed > 0 && x >= room->width) {
+      x -= room->width + w;
+    }
+  }
+  if (direction == 1 || direction == 2) {
+    if (instance->vspeed < 0 && y < 0) {
+      y += room->height + h;
+    } else if (instance->vspeed > 0 && y >= room->height) {
+      y -= room->height + h;
+    }
+  }
+  instance->set_position(x, y);
+}
+
+void fn_action_move_contact(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                            RValue&) {
+  CForward& move = real_of(args[2]) >= 0.5 ? g_move_contact_all : g_move_contact_solid;
+  move.call(self, other, {args[0], args[1]});
+}
+
+// Against every instance only for exactly 1.
+void fn_action_bounce(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  CForward& bounce = real_of(args[1]) == 1 ? g_move_bounce_all : g_move_bounce_solid;
+  bounce.call(self, other, {RValue(real_of(args[0]) >= 0.5 ? 1.0 : 0.0)});
+}
+
+void fn_action_path(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_path_start.call(self, other, {args[0], args[1], args[2], args[3]});
+}
+
+void fn_action_path_end(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_path_end.call(self, other, {});
+}
+
+void fn_action_path_position(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->set_path_position(relative_to(instance->path_position, args[0]));
+  }
+}
+
+void fn_action_path_speed(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  if (CInstance* instance = as_instance(self)) {
+    instance->path_speed = relative_to(instance->path_speed, args[0]);
+  }
+}
+
+// A place given to an action, from self's position when the action is relative.
+RValue relative_x(CInstanceBase* self, const RValue& value) {
+  CInstance* instance = as_instance(self);
+  return RValue(instance ? relative_to(instance->x, value) : real_of(value));
+}
+RValue relative_y(CInstanceBase* self, const RValue& value) {
+  CInstance* instance = as_instance(self);
+  return RValue(instance ? relative_to(instance->y, value) : real_of(value));
+}
+
+void fn_action_kill_position(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                             RValue&) {
+  g_position_destroy.call(self, other, {relative_x(self, args[0]), relative_y(self, args[1])});
+}
+
+bool place_is_empty(CInstanceBase* self, CInstanceBase* other, Args args) {
+  CForward& test = integer_of(args[2]) == 0 ? g_place_free : g_place_empty;
+  RValue result;
+  test.call(self, other, {relative_x(self, args[0]), relative_y(self, args[1])}, result);
+  return result.truth();
+}
+
+void fn_action_if_empty(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                        RValue& result) {
+  result.real = place_is_empty(self, other, args) ? 1 : 0;
+}
+
+void fn_action_if_collision(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                            RValue& result) {
+  result.real = place_is_empty(self, other, args) ? 0 : 1;
+}
+
+void fn_action_if_object(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                         RValue& result) {
+  g_place_meeting.call(self, other,
+                       {relative_x(self, args[1]), relative_y(self, args[2]), args[0]}, result);
 }
 
 // --- Appearance ---
@@ -540,6 +665,24 @@ void register_action_functions() {
   register_function("action_move_start", fn_action_move_start, 0);
   register_function("action_reverse_xdir", fn_action_reverse_xdir, 0);
   register_function("action_reverse_ydir", fn_action_reverse_ydir, 0);
+  register_forwarding("action_move_random", fn_action_move_random, 2, {&g_move_random});
+  register_forwarding("action_snap", fn_action_snap, 2, {&g_move_snap});
+  register_forwarding("action_if_aligned", fn_action_if_aligned, 2, {&g_place_snapped});
+  register_function("action_wrap", fn_action_wrap, 1);
+  register_forwarding("action_move_contact", fn_action_move_contact, 3,
+                      {&g_move_contact_solid, &g_move_contact_all});
+  register_forwarding("action_bounce", fn_action_bounce, 2,
+                      {&g_move_bounce_solid, &g_move_bounce_all});
+  register_forwarding("action_path", fn_action_path, 4, {&g_path_start});
+  register_forwarding("action_path_end", fn_action_path_end, 0, {&g_path_end});
+  register_function("action_path_position", fn_action_path_position, 1);
+  register_function("action_path_speed", fn_action_path_speed, 1);
+  register_forwarding("action_kill_position", fn_action_kill_position, 2,
+                      {&g_position_destroy});
+  register_forwarding("action_if_empty", fn_action_if_empty, 3, {&g_place_free, &g_place_empty});
+  register_forwarding("action_if_collision", fn_action_if_collision, 3,
+                      {&g_place_free, &g_place_empty});
+  register_forwarding("action_if_object", fn_action_if_object, 3, {&g_place_meeting});
   register_function("action_sprite_set", fn_action_sprite_set, 3);
   register_function("action_sprite_transform", fn_action_sprite_transform, 4);
   register_function("action_sprite_color", fn_action_sprite_color, 2);

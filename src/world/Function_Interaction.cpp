@@ -8,6 +8,8 @@
 #include "script/Code_Error.h"
 #include "script/Code_Function.h"
 #include "script/Code_Value.h"
+#include "world/Collision_Main.h"
+#include "world/Instance_Match.h"
 #include "world/Object_Class.h"
 #include "world/Object_Main.h"
 #include "world/Room_Main.h"
@@ -20,11 +22,10 @@ namespace {
 using Self = CInstanceBase*;
 using Args = const RValue*;
 
-constexpr int32_t kSelf = -1;
-constexpr int32_t kOther = -2;
-constexpr int32_t kAll = -3;
-constexpr double kNoOne = -4;
-constexpr int32_t kFirstInstanceId = 100000;
+constexpr int32_t kSelf = kMatchSelf;
+constexpr int32_t kOther = kMatchOther;
+constexpr int32_t kAll = kMatchAll;
+constexpr double kNoOne = kNoInstance;
 // instance_nearest starts from this squared distance, so nothing further is ever found.
 constexpr double kNearestStart = 1e10;
 
@@ -34,56 +35,13 @@ int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
 
 void report(const std::string& message) { report_runtime_error(message, false); }
 
-// True when ancestor is the object itself or lies on its parent chain. The walk stops at
-// a parent that names no object and is bounded, so a cycle of parents cannot loop.
-bool in_family(int32_t ancestor, int32_t object) {
-  size_t steps = object_count() + 1;
-  for (int32_t current = object; current >= 0 && steps-- > 0;) {
-    if (current == ancestor) return true;
-    const CObject* found = object_at(current);
-    if (!found || !object_at(found->parent_index)) return false;
-    current = found->parent_index;
-  }
-  return false;
-}
-
-// Visits the instances the object argument names that are not destroyed, in order, until
-// visit returns false. Lists are read by position with their length checked at every
-// step, since a visit may add instances to them.
-template <typename Visit>
-void for_each_match(Self self, Self other, int32_t object, Visit visit) {
-  // Self may have deactivated itself earlier in its event; it is then found no more.
-  auto single = [&](CInstance* instance) {
-    if (instance && !instance->destroyed && !instance->deactivated) visit(instance);
-  };
-  if (object == kSelf) return single(as_instance(self));
-  if (object == kOther) return single(as_instance(other));
-  CLiveRoom* room = current_room();
-  if (!room) return;
-  if (object >= kFirstInstanceId) return single(room->find_instance(object));
-  if (object == kAll) {
-    const auto& instances = room->instances();
-    for (size_t i = 0; i < instances.size(); ++i) {
-      CInstance* instance = instances[i].get();
-      if (!instance->destroyed && !visit(instance)) return;
-    }
-    return;
-  }
-  if (object < 0) return;
-  const std::vector<CInstance*>& family = room->family_list(object);
-  for (size_t i = 0; i < family.size(); ++i) {
-    CInstance* instance = family[i];
-    if (!instance->destroyed && !visit(instance)) return;
-  }
-}
-
 // The same rule for an instance of the deactivated list.
 bool deactivated_matches(const CInstance* instance, int32_t object, Self self, Self other) {
   if (object == kAll) return true;
   if (object == kSelf) return instance == self;
   if (object == kOther) return instance == other;
   if (object >= kFirstInstanceId) return instance->id == object;
-  return object >= 0 && in_family(object, instance->object_index);
+  return object >= 0 && object_is_family(object, instance->object_index);
 }
 
 // With a mask sprite the bounding box must overlap the rectangle, else the position must
@@ -142,6 +100,17 @@ void closest(Self self, Self other, Args a, double start, Better better, RValue&
     }
     return true;
   });
+}
+
+// The instances whose masks hold the point, chosen before any of them is touched: what the
+// events of one do to the others does not change the choice.
+std::vector<CInstance*> instances_at_point(double x, double y) {
+  std::vector<CInstance*> found;
+  for_each_match(nullptr, nullptr, kAll, [&](CInstance* instance) {
+    if (instance_meets_point(*instance, x, y, true)) found.push_back(instance);
+    return true;
+  });
+  return found;
 }
 
 // Instances whose destroy event is running: destroying one of them again only marks it,
@@ -295,9 +264,68 @@ const RFamilyFunction kFunctions[] = {
        });
      },
      5},
+    {"instance_position",
+     [](Self self, Self other, int, Args a, RValue& r) {
+       double x = number(a[0]), y = number(a[1]);
+       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
+         return instance_meets_point(b, x, y, true);
+       });
+       r = found ? double(found->id) : kNoOne;
+     },
+     3},
+    {"instance_place",
+     [](Self self, Self other, int, Args a, RValue& r) {
+       r = kNoOne;
+       CInstance* instance = as_instance(self);
+       if (!instance) return;
+       CTestPlace place(*instance, number(a[0]), number(a[1]));
+       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
+         return instances_meet(*instance, b);
+       });
+       if (found) r = double(found->id);
+     },
+     3},
+    {"position_empty",
+     [](Self self, Self other, int, Args a, RValue& r) {
+       double x = number(a[0]), y = number(a[1]);
+       CInstance* found = first_match(self, other, kAll, [&](const CInstance& b) {
+         return instance_meets_point(b, x, y, true);
+       });
+       r = found ? 0.0 : 1.0;
+     },
+     2},
+    {"position_meeting",
+     [](Self self, Self other, int, Args a, RValue& r) {
+       double x = number(a[0]), y = number(a[1]);
+       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
+         return instance_meets_point(b, x, y, true);
+       });
+       r = found ? 1.0 : 0.0;
+     },
+     3},
+    {"position_destroy",
+     [](Self, Self, int, Args a, RValue&) {
+       double x = number(a[0]), y = number(a[1]);
+       for (CInstance* instance : instances_at_point(x, y)) destroy_instance(instance);
+     },
+     2},
+    {"position_change",
+     [](Self, Self, int, Args a, RValue&) {
+       int32_t object = integer(a[2]);
+       if (!object_at(object)) {
+         report("Asking to change into non-existing object: " + std::to_string(object));
+         return;
+       }
+       double x = number(a[0]), y = number(a[1]);
+       bool perform_events = a[3].truth();
+       for (CInstance* instance : instances_at_point(x, y)) {
+         change_instance(instance, object, perform_events);
+       }
+     },
+     4},
 };
 
-static_assert(std::size(kFunctions) == 16, "the instance and deactivation functions");
+static_assert(std::size(kFunctions) == 22, "the instance and deactivation functions");
 
 }  // namespace
 

@@ -74,6 +74,36 @@ const CPath* followed_path(const CInstance& instance) {
   return path && path->length() > 0 ? path : nullptr;
 }
 
+void start_path(CInstance& instance, int32_t path_index, double speed, int32_t end_action,
+                bool absolute, double scale, double orientation) {
+  instance.path_index = path_index;
+  const CPath* path = followed_path(instance);
+  if (!path || scale < 0) {
+    instance.path_index = -1;
+    return;
+  }
+  instance.path_speed = speed;
+  double start = speed < 0 ? 1.0 : 0.0;
+  instance.path_position = start;
+  instance.path_positionprevious = start;
+  instance.path_scale = scale;
+  instance.path_orientation = orientation;
+  instance.path_endaction = end_action;
+  double origin_x = instance.x;
+  double origin_y = instance.y;
+  if (absolute) {
+    // The origin is chosen so that the place at the start is the curve's own point, also
+    // when a negative speed starts at the far end.
+    RPathPlace at = place_on_path(*path, start, orientation, scale, 0, 0);
+    RPathPoint point = path->point_at(start);
+    instance.set_position(point.x, point.y);
+    origin_x = point.x - at.x;
+    origin_y = point.y - at.y;
+  }
+  instance.path_xstart = origin_x;
+  instance.path_ystart = origin_y;
+}
+
 bool advance_path(CInstance& instance) {
   const CPath* path = followed_path(instance);
   if (!path || instance.path_speed == 0) return false;

@@ -13,6 +13,10 @@ constexpr int32_t kOtherEndOfPath = 8;
 
 // The path the instance follows when it exists and has a positive length, else null.
 const CPath* followed_path(const CInstance& instance);
+// Starts following the path; a missing path, one of length 0 or a negative scale stops
+// following instead. With absolute the instance is first put on the path's start.
+void start_path(CInstance& instance, int32_t path, double speed, int32_t end_action,
+                bool absolute, double scale = 1, double orientation = 0);
 // One advance along the instance's path; true when an end was reached.
 bool advance_path(CInstance& instance);
 // Friction, gravity, path (with its end event) and the move, for one instance.
