@@ -156,11 +156,9 @@ void joystick_phase() {
   joystick_events(2, 31, 36);
 }
 
-// The bounding-box stage of the point test; the precise mask stage joins it with the
-// mask tests of motion and collisions.
+// Position events go only to instances whose mask holds the mouse.
 bool contains_point(const CInstance& instance, double px, double py) {
-  return !instance.destroyed && instance.bbox_left <= px && px < instance.bbox_right + 1.0 &&
-         instance.bbox_top <= py && py < instance.bbox_bottom + 1.0;
+  return instance_meets_point(instance, px, py, true);
 }
 
 void position_event(int32_t number, double px, double py) {

@@ -154,6 +154,8 @@ TEST_F(StepCycle, MouseButtonOverAnInstance) {
              std::to_string(number) + "');");
     }
   }
+  // The corner pixel is outside the mask though inside the box.
+  game_.sprites.items[size_t(sprite)]->masks[0].cells[0] = 0;
   add_room("rm");
   place(0, obj, 100, 100);
   place(0, other, 300, 300);
@@ -170,6 +172,10 @@ TEST_F(StepCycle, MouseButtonOverAnInstance) {
   run_steps(1);
   // Nothing held: the position event for no button, for the instance under the mouse.
   EXPECT_EQ(take_log(), (Lines{"target 3"}));
+  input.mouse_x = 100;
+  input.mouse_y = 100;
+  run_steps(1);
+  EXPECT_EQ(take_log(), (Lines{}));
 }
 
 TEST_F(StepCycle, InstanceWithoutSpriteEndsItsAnimationEveryStep) {
