@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "graphics/Sprite_Class.h"
+#include "graphics/Sprite_Collision.h"
 #include "script/Code_Value.h"
 #include "world/Object_Class.h"
 #include "world/Run_Global.h"
@@ -15,9 +16,6 @@ namespace {
 
 constexpr double kSnapDistance = 0.0001;
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
-
-// Bounding-box sides round half to even, like every rounding of the language.
-int32_t box_side(double value) { return round_to_int32(value); }
 
 double reduce_direction(double value) { return value - std::floor(value / 360.0) * 360.0; }
 
@@ -184,8 +182,6 @@ void CInstance::set_object(int32_t new_object) {
   update_bounding_box();
 }
 
-// Angle 0 scales the sprite's box about the origin, a pixel wide per unit; any other angle
-// takes the extremes of the rotated corners of the scaled box.
 void CInstance::update_bounding_box() {
   ++box_changes_;
   const CSprite* sprite = sprite_at(mask_sprite());
@@ -193,28 +189,11 @@ void CInstance::update_bounding_box() {
     bbox_left = bbox_top = bbox_right = bbox_bottom = kNoBox;
     return;
   }
-  RPixelBox box = sprite->bounding_box();
-  double ox = sprite->xorigin;
-  double oy = sprite->yorigin;
-  if (image_angle == 0) {
-    bbox_left = box_side((box.left - ox) * image_xscale + x);
-    bbox_right = box_side((box.right - ox + 1) * image_xscale + x - 1);
-    bbox_top = box_side((box.top - oy) * image_yscale + y);
-    bbox_bottom = box_side((box.bottom - oy + 1) * image_yscale + y - 1);
-    if (bbox_right < bbox_left) std::swap(bbox_left, bbox_right);
-    if (bbox_bottom < bbox_top) std::swap(bbox_top, bbox_bottom);
-    return;
-  }
-  double x0 = (std::min(box.left, box.right) - ox) * image_xscale;
-  double x1 = (std::max(box.left, box.right) - ox + 1) * image_xscale - 1;
-  double y0 = (std::min(box.top, box.bottom) - oy) * image_yscale;
-  double y1 = (std::max(box.top, box.bottom) - oy + 1) * image_yscale - 1;
-  double c = std::cos(image_angle * kRadiansPerDegree);
-  double s = std::sin(image_angle * kRadiansPerDegree);
-  bbox_left = box_side(x + std::min(c * x0, c * x1) + std::min(s * y0, s * y1));
-  bbox_right = box_side(x + std::max(c * x0, c * x1) + std::max(s * y0, s * y1));
-  bbox_top = box_side(y + std::min(c * y0, c * y1) - std::max(s * x0, s * x1));
-  bbox_bottom = box_side(y + std::max(c * y0, c * y1) - std::min(s * x0, s * x1));
+  RPixelBox box = placed_box(*sprite, x, y, image_xscale, image_yscale, image_angle);
+  bbox_left = box.left;
+  bbox_top = box.top;
+  bbox_right = box.right;
+  bbox_bottom = box.bottom;
 }
 
 // Directions count counter-clockwise with y growing downwards, so an upward vspeed
