@@ -220,6 +220,13 @@ RPixelBox placed_box(const CSprite& sprite, double x, double y, double xscale, d
 
 RMaskPlacement place_sprite(const CSprite* sprite, double image_index, double x, double y,
                             double xscale, double yscale, double angle) {
+  RPixelBox box{0, 0, -1, -1};
+  if (sprite) box = placed_box(*sprite, x, y, xscale, yscale, angle);
+  return place_sprite(sprite, image_index, x, y, xscale, yscale, angle, box);
+}
+
+RMaskPlacement place_sprite(const CSprite* sprite, double image_index, double x, double y,
+                            double xscale, double yscale, double angle, const RPixelBox& box) {
   RMaskPlacement placement;
   placement.sprite = sprite;
   double frame = std::floor(image_index);
@@ -230,7 +237,6 @@ RMaskPlacement place_sprite(const CSprite* sprite, double image_index, double x,
   placement.yscale = yscale;
   placement.angle = angle;
   if (sprite) {
-    RPixelBox box = placed_box(*sprite, x, y, xscale, yscale, angle);
     placement.left = box.left;
     placement.top = box.top;
     placement.right = box.right;

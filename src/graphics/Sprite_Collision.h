@@ -34,6 +34,9 @@ RPixelBox placed_box(const CSprite& sprite, double x, double y, double xscale, d
 // of the image index, the position is rounded, the box is placed_box.
 RMaskPlacement place_sprite(const CSprite* sprite, double image_index, double x, double y,
                             double xscale, double yscale, double angle);
+// The same with the box already known (an instance keeps it).
+RMaskPlacement place_sprite(const CSprite* sprite, double image_index, double x, double y,
+                            double xscale, double yscale, double angle, const RPixelBox& box);
 
 // A room point (X, Y) is mapped into the frame, (ox, oy) being the origin:
 // - untransformed: (X - x + ox, Y - y + oy);

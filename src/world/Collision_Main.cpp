@@ -25,14 +25,10 @@ int rounded(double value) {
 }
 
 RMaskPlacement placement_of(const CInstance& instance) {
-  RMaskPlacement placement =
-      place_sprite(sprite_at(instance.mask_sprite()), instance.image_index, instance.x, instance.y,
-                   instance.image_xscale, instance.image_yscale, instance.image_angle);
-  placement.left = instance.bbox_left;
-  placement.top = instance.bbox_top;
-  placement.right = instance.bbox_right;
-  placement.bottom = instance.bbox_bottom;
-  return placement;
+  RPixelBox box{instance.bbox_left, instance.bbox_top, instance.bbox_right, instance.bbox_bottom};
+  return place_sprite(sprite_at(instance.mask_sprite()), instance.image_index, instance.x,
+                      instance.y, instance.image_xscale, instance.image_yscale,
+                      instance.image_angle, box);
 }
 
 bool box_overlaps(const CInstance& instance, double x1, double y1, double x2, double y2) {
