@@ -11,16 +11,16 @@
 
 #include "library/Input_Main.h"
 #include "platform/Platform_Clock.h"
+#include "runner/Project_Json.h"
 #include "runner/Runner_Game.h"
+#include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
-#include "runner/Runner_Names.h"
 #include "script/Code_Error.h"
 #include "script/Script_Main.h"
 #include "world/Event_Main.h"
 #include "world/Run_Global.h"
 #include "world/Run_Main.h"
 #include "world/Trigger_Main.h"
-#include "world/World_Script.h"
 
 namespace {
 
@@ -29,19 +29,6 @@ constexpr int kObjects = 4;
 // Per step every instance runs its step and end-step events; the alarm, re-armed to 4,
 // fires every fourth step.
 constexpr double kEventsPerInstanceStep = 2.25;
-
-vn::CAction code_action(const std::string& code) {
-  vn::CAction action;
-  action.library_id = 1;
-  action.action_id = 603;
-  action.kind = vn::kActionCode;
-  action.uses_apply_to = true;
-  action.execution = vn::kExecuteCode;
-  action.argument_count = 1;
-  action.argument_kinds = {1};
-  action.argument_texts = {code};
-  return action;
-}
 
 // The game stays alive for every benchmark of the program.
 vn::CGameData& game() {
@@ -58,10 +45,11 @@ bool start_bench_game() {
   vn::reset_input();
   for (int i = 0; i < kObjects; ++i) {
     auto object = std::make_unique<vn::CObject>();
-    object->event(vn::kEventCreate, 0).actions.push_back(code_action("alarm[0] = 1 + id mod 4;"));
-    object->event(vn::kEventStep, 0).actions.push_back(code_action("x += 1;"));
-    object->event(vn::kEventAlarm, 0).actions.push_back(code_action("y += 1; alarm[0] = 4;"));
-    object->event(vn::kEventStep, 2).actions.push_back(code_action("if x > 1000 x = 0;"));
+    object->event(vn::kEventCreate, 0)
+        .actions.push_back(vn::code_action("alarm[0] = 1 + id mod 4;"));
+    object->event(vn::kEventStep, 0).actions.push_back(vn::code_action("x += 1;"));
+    object->event(vn::kEventAlarm, 0).actions.push_back(vn::code_action("y += 1; alarm[0] = 4;"));
+    object->event(vn::kEventStep, 2).actions.push_back(vn::code_action("if x > 1000 x = 0;"));
     data.objects.add("obj" + std::to_string(i), std::move(object));
   }
   auto room = std::make_unique<vn::CRoom>();
@@ -72,22 +60,7 @@ bool start_bench_game() {
   data.rooms.add("rm", std::move(room));
   data.room_order = {0};
 
-  vn::set_scripts(&data.scripts);
-  vn::install_resource_constants(data);
-  vn::RWorldResources& world = vn::world_resources();
-  world.sprites = &data.sprites;
-  world.backgrounds = &data.backgrounds;
-  world.objects = &data.objects;
-  world.rooms = &data.rooms;
-  world.timelines = &data.timelines;
-  world.paths = &data.paths;
-  world.triggers = &data.triggers;
-  world.room_order = &data.room_order;
-  world.library_init_code = &data.library_init_code;
-  world.last_instance_id = &data.last_instance_id;
-  world.last_tile_id = &data.last_tile_id;
-  vn::install_script_world();
-  vn::install_world_hooks();
+  vn::install_game_resources(data);
   if (!vn::prepare_triggers() || !vn::compile_scripts() || !vn::prepare_all_objects()) {
     return false;
   }

@@ -1,5 +1,6 @@
 #include "Test_Games.h"
 
+#include "runner/Project_Json.h"
 #include "support/Support_Bmp.h"
 
 namespace vn::test {
@@ -10,19 +11,6 @@ RImage make_image(int width, int height, uint32_t pixel) {
   image.height = height;
   image.pixels.assign(size_t(width) * size_t(height), pixel);
   return image;
-}
-
-static CAction code_action(const std::string& code) {
-  CAction action;
-  action.library_id = 1;
-  action.action_id = 603;
-  action.kind = kActionCode;
-  action.uses_apply_to = true;
-  action.execution = kExecuteCode;
-  action.argument_count = 1;
-  action.argument_kinds = {1};
-  action.argument_texts = {code};
-  return action;
 }
 
 CGameData make_sample_game() {

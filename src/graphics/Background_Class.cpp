@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "graphics/BM32_File.h"
-#include "platform/Platform_FileIo.h"
+#include "graphics/Exported_File.h"
 #include "support/Support_Record.h"
 
 namespace vn {
@@ -35,24 +35,16 @@ bool CBackground::load_from_image_file(const std::filesystem::path& path, bool t
 
 bool CBackground::load_from_exported_file(const std::filesystem::path& path) {
   clear();
-  std::vector<uint8_t> bytes;
-  std::string error;
-  if (!read_file(path, bytes, error)) {
-    return false;
-  }
-  CStream stream(std::move(bytes));
-  return read_exported(stream);
+  std::optional<CStream> stream = exported_file_stream(path);
+  return stream && read_exported(*stream);
 }
 
 bool CBackground::read_exported(CStream& stream) {
   clear();
   TBitmap32 picture;
   try {
-    if (read_int(stream) != kExportedFileMagic) {
-      return false;
-    }
-    CStream block = read_compressed_block(stream);
-    if (read_int(block) != kBackgroundVersion) {
+    CStream block;
+    if (!open_exported_block(stream, kBackgroundVersion, block)) {
       return false;
     }
     read_bool(block);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "graphics/BM32_File.h"
+#include "graphics/Exported_File.h"
 #include "platform/Platform_FileIo.h"
 #include "support/Support_Path.h"
 #include "support/Support_Record.h"
@@ -160,13 +161,8 @@ bool CSprite::load_from_image_file(const std::filesystem::path& path, int frame_
 
 bool CSprite::load_from_exported_file(const std::filesystem::path& path) {
   clear();
-  std::vector<uint8_t> bytes;
-  std::string error;
-  if (!read_file(path, bytes, error)) {
-    return false;
-  }
-  CStream stream(std::move(bytes));
-  return read_exported(stream);
+  std::optional<CStream> stream = exported_file_stream(path);
+  return stream && read_exported(*stream);
 }
 
 bool CSprite::read_exported(CStream& stream) {
@@ -174,11 +170,8 @@ bool CSprite::read_exported(CStream& stream) {
   CSprite result;
   int shape = 0, tolerance = 0, box_mode = 0, left = 0, right = 0, bottom = 0, top = 0;
   try {
-    if (read_int(stream) != kExportedFileMagic) {
-      return false;
-    }
-    CStream block = read_compressed_block(stream);
-    if (read_int(block) != 800) {
+    CStream block;
+    if (!open_exported_block(stream, kSpriteVersion, block)) {
       return false;
     }
     result.xorigin = read_int(block);

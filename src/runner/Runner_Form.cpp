@@ -14,9 +14,9 @@
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Video.h"
 #include "runner/Error_Form.h"
+#include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
 #include "runner/Runner_Load.h"
-#include "runner/Runner_Names.h"
 #include "runner/Support_File.h"
 #include "runner/Support_Message.h"
 #include "script/Code_Error.h"
@@ -32,7 +32,6 @@
 #include "world/Run_Global.h"
 #include "world/Run_Main.h"
 #include "world/Trigger_Main.h"
-#include "world/World_Script.h"
 
 namespace vn {
 
@@ -226,36 +225,23 @@ void TRunnerForm::install_game(const std::filesystem::path& program_folder) {
     // Standard error is then the only display, and nothing waits for an answer.
     set_error_display(nullptr);
   }
-  set_scripts(&game_.scripts);
   set_included_files(&game_.included_files);
   // Waiting for another program must not leave the window unanswered.
   set_program_wait_hook([] { process_input_messages(); });
-  install_resource_constants(game_);
+  // The world's hooks come with it, so that compile errors already name their events and
+  // objects.
+  install_game_resources(game_);
 
-  RWorldResources& world = world_resources();
-  world.sprites = &game_.sprites;
-  world.backgrounds = &game_.backgrounds;
-  world.objects = &game_.objects;
-  world.rooms = &game_.rooms;
-  world.timelines = &game_.timelines;
-  world.paths = &game_.paths;
-  world.triggers = &game_.triggers;
-  world.room_order = &game_.room_order;
-  world.library_init_code = &game_.library_init_code;
-  world.last_instance_id = &game_.last_instance_id;
-  world.last_tile_id = &game_.last_tile_id;
+  RWorldSettings& world_settings = world_resources().settings;
   const CGameSettings& settings = game_.settings;
-  world.settings.key_f1_help = settings.key_f1_help;
-  world.settings.key_esc_ends = settings.key_esc_ends;
-  world.settings.key_f4_fullscreen = settings.key_f4_fullscreen;
-  world.settings.key_f5_f6_save_load = settings.key_f5_f6_save_load;
-  world.settings.key_f9_screenshot = settings.key_f9_screenshot;
-  world.settings.close_as_esc = settings.close_as_esc;
-  world.settings.freeze_unfocused = settings.freeze_unfocused;
-  world.settings.show_cursor = settings.show_cursor;
-  install_script_world();
-  // Compile errors already name their events and objects.
-  install_world_hooks();
+  world_settings.key_f1_help = settings.key_f1_help;
+  world_settings.key_esc_ends = settings.key_esc_ends;
+  world_settings.key_f4_fullscreen = settings.key_f4_fullscreen;
+  world_settings.key_f5_f6_save_load = settings.key_f5_f6_save_load;
+  world_settings.key_f9_screenshot = settings.key_f9_screenshot;
+  world_settings.close_as_esc = settings.close_as_esc;
+  world_settings.freeze_unfocused = settings.freeze_unfocused;
+  world_settings.show_cursor = settings.show_cursor;
 }
 
 bool TRunnerForm::prepare_game() {

@@ -55,15 +55,15 @@ bool instance_meets_point(const CInstance& instance, double x, double y, bool pr
   return !precise || mask_meets_point(placement_of(instance), rounded(x), rounded(y));
 }
 
-bool instance_meets_rectangle(const CInstance& instance, double x1, double y1, double x2,
-                              double y2, bool precise) {
+bool instance_meets_rectangle(const CInstance& instance, double x1, double y1, double x2, double y2,
+                              bool precise) {
   if (instance.destroyed || !box_overlaps(instance, x1, y1, x2, y2)) return false;
   return !precise || mask_meets_rectangle(placement_of(instance), rounded(x1), rounded(y1),
                                           rounded(x2), rounded(y2));
 }
 
-bool instance_meets_ellipse(const CInstance& instance, double x1, double y1, double x2,
-                            double y2, bool precise) {
+bool instance_meets_ellipse(const CInstance& instance, double x1, double y1, double x2, double y2,
+                            bool precise) {
   if (instance.destroyed || !box_overlaps(instance, x1, y1, x2, y2)) return false;
   int left = rounded(std::min(x1, x2));
   int right = rounded(std::max(x1, x2));
@@ -146,9 +146,9 @@ bool place_is_free(CInstance& instance, double x, double y, bool solid_only) {
 
 namespace {
 
-constexpr size_t kGridFrom = 16;   // list length from which automatic takes the grid
-constexpr int kCellShift = 6;      // cells of 64 × 64 pixels
-constexpr int kMostCells = 256;    // a wider box is kept outside the cells
+constexpr size_t kGridFrom = 16;  // list length from which automatic takes the grid
+constexpr int kCellShift = 6;     // cells of 64 × 64 pixels
+constexpr int kMostCells = 256;   // a wider box is kept outside the cells
 
 void put_back(CInstance& instance) {
   instance.path_position = std::clamp(instance.path_positionprevious, 0.0, 1.0);
@@ -156,26 +156,15 @@ void put_back(CInstance& instance) {
 }
 
 // The entries of one object's list by the cells their boxes cover. It stays good while no
-// box changes; entries the phase itself moved are kept as always-candidates instead.
+// box changes but those the phase itself makes, whose entries are filed again under their
+// new cells (the old entries only add candidates that are then tested and refused).
 class CPairGrid {
  public:
   void build(const std::vector<CInstance*>& list) {
     cells_.clear();
     always_.clear();
     size_ = list.size();
-    for (size_t k = 0; k < list.size(); ++k) {
-      const CInstance& b = *list[k];
-      if (b.destroyed || b.bbox_left == kNoBox) continue;  // meets nothing
-      int x0 = b.bbox_left >> kCellShift, x1 = b.bbox_right >> kCellShift;
-      int y0 = b.bbox_top >> kCellShift, y1 = b.bbox_bottom >> kCellShift;
-      if (int64_t(x1 - x0 + 1) * (y1 - y0 + 1) > kMostCells) {
-        always_.push_back(k);
-        continue;
-      }
-      for (int cx = x0; cx <= x1; ++cx) {
-        for (int cy = y0; cy <= y1; ++cy) cells_[key(cx, cy)].push_back(k);
-      }
-    }
+    for (size_t k = 0; k < list.size(); ++k) file(k, *list[k]);
     changes_ = CInstance::box_changes();
     valid_ = true;
   }
@@ -183,12 +172,12 @@ class CPairGrid {
     return valid_ && list_size == size_ && changes_ == CInstance::box_changes();
   }
   void invalidate() { valid_ = false; }
-  // The entry may have left its cells; the grid stays good from here on.
-  void moved(size_t k) {
-    always_.push_back(k);
+  // The entry moved by the phase; the grid stays good.
+  void moved(size_t k, const CInstance& instance) {
+    if (!valid_) return;
+    file(k, instance);
     changes_ = CInstance::box_changes();
   }
-  void accept_changes() { changes_ = CInstance::box_changes(); }
 
   // The positions from first on whose entries may meet the box, in order.
   const std::vector<size_t>& query(const CInstance& a, size_t first) {
@@ -219,6 +208,18 @@ class CPairGrid {
   }
 
  private:
+  void file(size_t k, const CInstance& b) {
+    if (b.destroyed || b.bbox_left == kNoBox) return;  // meets nothing
+    int x0 = b.bbox_left >> kCellShift, x1 = b.bbox_right >> kCellShift;
+    int y0 = b.bbox_top >> kCellShift, y1 = b.bbox_bottom >> kCellShift;
+    if (int64_t(x1 - x0 + 1) * (y1 - y0 + 1) > kMostCells) {
+      always_.push_back(k);
+      return;
+    }
+    for (int cx = x0; cx <= x1; ++cx) {
+      for (int cy = y0; cy <= y1; ++cy) cells_[key(cx, cy)].push_back(k);
+    }
+  }
   static int64_t key(int cx, int cy) { return (int64_t(cx) << 32) ^ uint32_t(cy); }
   std::unordered_map<int64_t, std::vector<size_t>> cells_;
   std::vector<size_t> always_;
@@ -300,8 +301,8 @@ void perform_collision_phase(CollisionSearch search) {
           grid.invalidate();
         } else {
           // Only the two of this meeting can have moved.
-          grid.moved(k);
-          if (i == j) grid.moved(ai);
+          grid.moved(k, b);
+          if (i == j) grid.moved(ai, *a);
         }
         if (request_pending()) return;
         next = k + 1;

@@ -11,10 +11,10 @@ class CInstance;
 // Each test rejects a destroyed instance and checks the bounding box first; with precise
 // set it then asks the instance's mask.
 bool instance_meets_point(const CInstance& instance, double x, double y, bool precise);
-bool instance_meets_rectangle(const CInstance& instance, double x1, double y1, double x2,
-                              double y2, bool precise);
-bool instance_meets_ellipse(const CInstance& instance, double x1, double y1, double x2,
-                            double y2, bool precise);
+bool instance_meets_rectangle(const CInstance& instance, double x1, double y1, double x2, double y2,
+                              bool precise);
+bool instance_meets_ellipse(const CInstance& instance, double x1, double y1, double x2, double y2,
+                            bool precise);
 bool instance_meets_line(const CInstance& instance, double x1, double y1, double x2, double y2,
                          bool precise);
 // Precise; never true for the same instance twice or a destroyed one.

@@ -259,8 +259,7 @@ void fn_action_wrap(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&
   instance->set_position(x, y);
 }
 
-void fn_action_move_contact(CInstanceBase* self, CInstanceBase* other, int, Args args,
-                            RValue&) {
+void fn_action_move_contact(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
   CForward& move = real_of(args[2]) >= 0.5 ? g_move_contact_all : g_move_contact_solid;
   move.call(self, other, {args[0], args[1]});
 }
@@ -301,8 +300,7 @@ RValue relative_y(CInstanceBase* self, const RValue& value) {
   return RValue(instance ? relative_to(instance->y, value) : real_of(value));
 }
 
-void fn_action_kill_position(CInstanceBase* self, CInstanceBase* other, int, Args args,
-                             RValue&) {
+void fn_action_kill_position(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
   g_position_destroy.call(self, other, {relative_x(self, args[0]), relative_y(self, args[1])});
 }
 
@@ -313,8 +311,7 @@ bool place_is_empty(CInstanceBase* self, CInstanceBase* other, Args args) {
   return result.truth();
 }
 
-void fn_action_if_empty(CInstanceBase* self, CInstanceBase* other, int, Args args,
-                        RValue& result) {
+void fn_action_if_empty(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue& result) {
   result.real = place_is_empty(self, other, args) ? 1 : 0;
 }
 
@@ -325,8 +322,8 @@ void fn_action_if_collision(CInstanceBase* self, CInstanceBase* other, int, Args
 
 void fn_action_if_object(CInstanceBase* self, CInstanceBase* other, int, Args args,
                          RValue& result) {
-  g_place_meeting.call(self, other,
-                       {relative_x(self, args[1]), relative_y(self, args[2]), args[0]}, result);
+  g_place_meeting.call(self, other, {relative_x(self, args[1]), relative_y(self, args[2]), args[0]},
+                       result);
 }
 
 // --- Appearance ---
@@ -375,8 +372,7 @@ void fn_action_create_object(CInstanceBase* self, CInstanceBase*, int, Args args
 }
 
 // The speed and then the direction are set before the create event.
-void fn_action_create_object_motion(CInstanceBase* self, CInstanceBase*, int, Args args,
-                                    RValue&) {
+void fn_action_create_object_motion(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
   CInstance* instance = as_instance(self);
   int32_t object = integer_of(args[0]);
   if (!object_exists(object)) {
@@ -394,8 +390,7 @@ void fn_action_create_object_motion(CInstanceBase* self, CInstanceBase*, int, Ar
 }
 
 // One of the four objects that exist, each drawn with the same chance.
-void fn_action_create_object_random(CInstanceBase* self, CInstanceBase*, int, Args args,
-                                    RValue&) {
+void fn_action_create_object_random(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
   int32_t objects[4];
   bool any = false;
   for (int i = 0; i < 4; ++i) {
@@ -435,20 +430,17 @@ void set_transition(const RValue& transition) {
   if (world.pending_room >= 0) world.transition_kind = integer_of(transition);
 }
 
-void fn_action_another_room(CInstanceBase* self, CInstanceBase* other, int, Args args,
-                            RValue&) {
+void fn_action_another_room(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
   g_room_goto.call(self, other, {RValue(double(integer_of(args[0])))});
   set_transition(args[1]);
 }
 
-void fn_action_current_room(CInstanceBase* self, CInstanceBase* other, int, Args args,
-                            RValue&) {
+void fn_action_current_room(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
   g_room_restart.call(self, other, {});
   set_transition(args[0]);
 }
 
-void fn_action_previous_room(CInstanceBase* self, CInstanceBase* other, int, Args args,
-                             RValue&) {
+void fn_action_previous_room(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
   g_room_goto_previous.call(self, other, {});
   set_transition(args[0]);
 }
@@ -540,16 +532,14 @@ void fn_action_timeline_stop(CInstanceBase* self, CInstanceBase*, int, Args, RVa
   }
 }
 
-void fn_action_set_timeline_position(CInstanceBase* self, CInstanceBase*, int, Args args,
-                                     RValue&) {
+void fn_action_set_timeline_position(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
   if (CInstance* instance = as_instance(self)) {
     instance->timeline_position =
         double(round_to_int64(relative_to(instance->timeline_position, args[0])));
   }
 }
 
-void fn_action_set_timeline_speed(CInstanceBase* self, CInstanceBase*, int, Args args,
-                                  RValue&) {
+void fn_action_set_timeline_speed(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
   if (CInstance* instance = as_instance(self)) {
     instance->timeline_speed = relative_to(instance->timeline_speed, args[0]);
   }
@@ -677,8 +667,7 @@ void register_action_functions() {
   register_forwarding("action_path_end", fn_action_path_end, 0, {&g_path_end});
   register_function("action_path_position", fn_action_path_position, 1);
   register_function("action_path_speed", fn_action_path_speed, 1);
-  register_forwarding("action_kill_position", fn_action_kill_position, 2,
-                      {&g_position_destroy});
+  register_forwarding("action_kill_position", fn_action_kill_position, 2, {&g_position_destroy});
   register_forwarding("action_if_empty", fn_action_if_empty, 3, {&g_place_free, &g_place_empty});
   register_forwarding("action_if_collision", fn_action_if_collision, 3,
                       {&g_place_free, &g_place_empty});
@@ -693,8 +682,7 @@ void register_action_functions() {
   register_function("action_change_object", fn_action_change_object, 2);
   register_forwarding("action_another_room", fn_action_another_room, 2, {&g_room_goto});
   register_forwarding("action_current_room", fn_action_current_room, 1, {&g_room_restart});
-  register_forwarding("action_previous_room", fn_action_previous_room, 1,
-                      {&g_room_goto_previous});
+  register_forwarding("action_previous_room", fn_action_previous_room, 1, {&g_room_goto_previous});
   register_forwarding("action_next_room", fn_action_next_room, 1, {&g_room_goto_next});
   register_function("action_if_previous_room", fn_action_if_previous_room, 0);
   register_function("action_if_next_room", fn_action_if_next_room, 0);

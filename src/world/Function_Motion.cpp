@@ -41,8 +41,7 @@ int contact_limit(double max_distance) {
                           : kMostContactSteps;
 }
 
-void move_to_contact(CInstance& instance, double direction, double max_distance,
-                     bool solid_only) {
+void move_to_contact(CInstance& instance, double direction, double max_distance, bool solid_only) {
   if (!free_at(instance, instance.x, instance.y, solid_only)) return;
   double dx = std::cos(direction * kRadiansPerDegree);
   double dy = -std::sin(direction * kRadiansPerDegree);
@@ -55,8 +54,7 @@ void move_to_contact(CInstance& instance, double direction, double max_distance,
   }
 }
 
-void move_outside(CInstance& instance, double direction, double max_distance,
-                  bool solid_only) {
+void move_outside(CInstance& instance, double direction, double max_distance, bool solid_only) {
   double dx = std::cos(direction * kRadiansPerDegree);
   double dy = -std::sin(direction * kRadiansPerDegree);
   int limit = contact_limit(max_distance);
@@ -215,27 +213,23 @@ struct RMotionFunction {
 };
 
 const RMotionFunction kFunctions[] = {
-    {"motion_set",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"motion_set", on_self<([](CInstance& i, Args a, RValue&) {
        i.set_direction(number(a[0]));
        i.set_speed(number(a[1]));
      })>,
      2},
-    {"motion_add",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"motion_add", on_self<([](CInstance& i, Args a, RValue&) {
        double angle = number(a[0]) * kRadiansPerDegree;
        i.hspeed += std::cos(angle) * number(a[1]);
        i.vspeed -= std::sin(angle) * number(a[1]);
        i.speeds_from_components();
      })>,
      2},
-    {"place_free",
-     on_self<([](CInstance& i, Args a, RValue& r) {
+    {"place_free", on_self<([](CInstance& i, Args a, RValue& r) {
        r = free_at(i, number(a[0]), number(a[1]), true) ? 1.0 : 0.0;
      })>,
      2},
-    {"place_empty",
-     on_self<([](CInstance& i, Args a, RValue& r) {
+    {"place_empty", on_self<([](CInstance& i, Args a, RValue& r) {
        r = free_at(i, number(a[0]), number(a[1]), false) ? 1.0 : 0.0;
      })>,
      2},
@@ -251,60 +245,51 @@ const RMotionFunction kFunctions[] = {
        r = found ? 1.0 : 0.0;
      },
      3},
-    {"place_snapped",
-     on_self<([](CInstance& i, Args a, RValue& r) {
+    {"place_snapped", on_self<([](CInstance& i, Args a, RValue& r) {
        double hsnap = number(a[0]), vsnap = number(a[1]);
-       bool snapped = (hsnap <= 0 || near_multiple(i.x, hsnap)) &&
-                      (vsnap <= 0 || near_multiple(i.y, vsnap));
+       bool snapped =
+           (hsnap <= 0 || near_multiple(i.x, hsnap)) && (vsnap <= 0 || near_multiple(i.y, vsnap));
        r = snapped ? 1.0 : 0.0;
      })>,
      2},
     {"move_random",
      on_self<([](CInstance& i, Args a, RValue&) { move_random(i, number(a[0]), number(a[1])); })>,
      2},
-    {"move_snap",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_snap", on_self<([](CInstance& i, Args a, RValue&) {
        double hsnap = number(a[0]), vsnap = number(a[1]);
        double x = hsnap > 0 ? hsnap * std::nearbyint(i.x / hsnap) : i.x;
        double y = vsnap > 0 ? vsnap * std::nearbyint(i.y / vsnap) : i.y;
        i.set_position(x, y);
      })>,
      2},
-    {"move_wrap",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_wrap", on_self<([](CInstance& i, Args a, RValue&) {
        move_wrap(i, a[0].truth(), a[1].truth(), number(a[2]));
      })>,
      3},
-    {"move_towards_point",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_towards_point", on_self<([](CInstance& i, Args a, RValue&) {
        i.hspeed = number(a[0]) - i.x;
        i.vspeed = number(a[1]) - i.y;
        i.speeds_from_components();
        i.set_speed(number(a[2]));
      })>,
      3},
-    {"move_contact_solid",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_contact_solid", on_self<([](CInstance& i, Args a, RValue&) {
        move_to_contact(i, number(a[0]), number(a[1]), true);
      })>,
      2},
-    {"move_contact_all",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_contact_all", on_self<([](CInstance& i, Args a, RValue&) {
        move_to_contact(i, number(a[0]), number(a[1]), false);
      })>,
      2},
-    {"move_outside_solid",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_outside_solid", on_self<([](CInstance& i, Args a, RValue&) {
        move_outside(i, number(a[0]), number(a[1]), true);
      })>,
      2},
-    {"move_outside_all",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_outside_all", on_self<([](CInstance& i, Args a, RValue&) {
        move_outside(i, number(a[0]), number(a[1]), false);
      })>,
      2},
-    {"move_contact",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"move_contact", on_self<([](CInstance& i, Args a, RValue&) {
        if (free_at(i, i.x, i.y, true)) {
          move_to_contact(i, number(a[0]), -1, true);
        } else {
@@ -314,12 +299,11 @@ const RMotionFunction kFunctions[] = {
      1},
     {"move_bounce_solid",
      on_self<([](CInstance& i, Args a, RValue&) { bounce(i, a[0].truth(), true); })>, 1},
-    {"move_bounce",
-     on_self<([](CInstance& i, Args a, RValue&) { bounce(i, a[0].truth(), true); })>, 1},
+    {"move_bounce", on_self<([](CInstance& i, Args a, RValue&) { bounce(i, a[0].truth(), true); })>,
+     1},
     {"move_bounce_all",
      on_self<([](CInstance& i, Args a, RValue&) { bounce(i, a[0].truth(), false); })>, 1},
-    {"distance_to_point",
-     on_self<([](CInstance& i, Args a, RValue& r) {
+    {"distance_to_point", on_self<([](CInstance& i, Args a, RValue& r) {
        double dx = gap(number(a[0]), i.bbox_left, i.bbox_right);
        double dy = gap(number(a[1]), i.bbox_top, i.bbox_bottom);
        r = std::sqrt(dx * dx + dy * dy);
@@ -342,49 +326,54 @@ const RMotionFunction kFunctions[] = {
      [](Self self, Self other, int, Args a, RValue& r) {
        double x = number(a[0]), y = number(a[1]);
        bool precise = a[3].truth();
-       search(self, other, a[2], a[4],
-              [&](const CInstance& b) { return instance_meets_point(b, x, y, precise); }, r);
+       search(
+           self, other, a[2], a[4],
+           [&](const CInstance& b) { return instance_meets_point(b, x, y, precise); }, r);
      },
      5},
     {"collision_rectangle",
      [](Self self, Self other, int, Args a, RValue& r) {
        double x1 = number(a[0]), y1 = number(a[1]), x2 = number(a[2]), y2 = number(a[3]);
        bool precise = a[5].truth();
-       search(self, other, a[4], a[6], [&](const CInstance& b) {
-         return instance_meets_rectangle(b, x1, y1, x2, y2, precise);
-       }, r);
+       search(
+           self, other, a[4], a[6],
+           [&](const CInstance& b) { return instance_meets_rectangle(b, x1, y1, x2, y2, precise); },
+           r);
      },
      7},
     {"collision_ellipse",
      [](Self self, Self other, int, Args a, RValue& r) {
        double x1 = number(a[0]), y1 = number(a[1]), x2 = number(a[2]), y2 = number(a[3]);
        bool precise = a[5].truth();
-       search(self, other, a[4], a[6], [&](const CInstance& b) {
-         return instance_meets_ellipse(b, x1, y1, x2, y2, precise);
-       }, r);
+       search(
+           self, other, a[4], a[6],
+           [&](const CInstance& b) { return instance_meets_ellipse(b, x1, y1, x2, y2, precise); },
+           r);
      },
      7},
     {"collision_circle",
      [](Self self, Self other, int, Args a, RValue& r) {
        double x = number(a[0]), y = number(a[1]), radius = number(a[2]);
        bool precise = a[4].truth();
-       search(self, other, a[3], a[5], [&](const CInstance& b) {
-         return instance_meets_ellipse(b, x - radius, y - radius, x + radius, y + radius,
-                                       precise);
-       }, r);
+       search(
+           self, other, a[3], a[5],
+           [&](const CInstance& b) {
+             return instance_meets_ellipse(b, x - radius, y - radius, x + radius, y + radius,
+                                           precise);
+           },
+           r);
      },
      6},
     {"collision_line",
      [](Self self, Self other, int, Args a, RValue& r) {
        double x1 = number(a[0]), y1 = number(a[1]), x2 = number(a[2]), y2 = number(a[3]);
        bool precise = a[5].truth();
-       search(self, other, a[4], a[6], [&](const CInstance& b) {
-         return instance_meets_line(b, x1, y1, x2, y2, precise);
-       }, r);
+       search(
+           self, other, a[4], a[6],
+           [&](const CInstance& b) { return instance_meets_line(b, x1, y1, x2, y2, precise); }, r);
      },
      7},
-    {"path_start",
-     on_self<([](CInstance& i, Args a, RValue&) {
+    {"path_start", on_self<([](CInstance& i, Args a, RValue&) {
        start_path(i, integer(a[0]), number(a[1]), integer(a[2]), a[3].truth());
      })>,
      4},

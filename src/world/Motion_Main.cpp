@@ -113,8 +113,7 @@ bool advance_path(CInstance& instance) {
   bool ended = instance.path_position >= 1 || instance.path_position <= 0;
   if (ended) end_reached(instance, *path);
   RPathPlace place = place_on_path(*path, instance.path_position, instance.path_orientation,
-                                   instance.path_scale, instance.path_xstart,
-                                   instance.path_ystart);
+                                   instance.path_scale, instance.path_xstart, instance.path_ystart);
   instance.hspeed = place.x - instance.x;
   instance.vspeed = place.y - instance.y;
   instance.speeds_from_components();

@@ -93,8 +93,10 @@ TEST_F(MotionFunctions, BouncesTurnTheMoverAwayFromWhatIsInTheWay) {
   CInstance* self = instance(m);
 
   // Moved into the wall: put back, and only the horizontal speed turns.
-  exec("xprevious = 20; yprevious = 20; x = 24; hspeed = 4; vspeed = 0;"
-       "move_bounce_solid(false);", self);
+  exec(
+      "xprevious = 20; yprevious = 20; x = 24; hspeed = 4; vspeed = 0;"
+      "move_bounce_solid(false);",
+      self);
   EXPECT_EQ(self->x, 20);
   EXPECT_EQ(self->hspeed, -4);
   EXPECT_EQ(self->vspeed, 0);
@@ -318,8 +320,8 @@ TEST_F(MotionFunctions, PositionDestroyAndChangeTakeEveryInstanceAtThePoint) {
   EXPECT_NE(display_.shown[0].find("Asking to change into non-existing object: 99"),
             std::string::npos);
   exec("position_change(41, 41, other, true);");
-  EXPECT_EQ(take_log(), (std::vector<std::string>{"destroyed " + std::to_string(c),
-                                                  "created as other"}));
+  EXPECT_EQ(take_log(),
+            (std::vector<std::string>{"destroyed " + std::to_string(c), "created as other"}));
 }
 
 TEST_F(MotionFunctions, ActionsForwardWithTheirRelativeRule) {

@@ -177,7 +177,7 @@ TEST_F(StepEvents, ListsRebuiltDuringAWalkAreFollowedFromTheNextObject) {
         CObject& b_object = *changed->objects.items[1];
         if (b_object.find_event(kEventStep, 0)) return;
         b_object.event(kEventStep, 0)
-            .actions.push_back(world_code_action("show_debug_message('b, added');"));
+            .actions.push_back(code_action("show_debug_message('b, added');"));
         changed->objects.items[2]->events[kEventStep].clear();
         build_event_lists();
       },

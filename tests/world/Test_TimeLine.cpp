@@ -91,7 +91,7 @@ TEST_F(TimeLines, MomentLookupsAndEditing) {
   EXPECT_EQ(last_at_or_before(line, 0), -1);
   moment_add(line, 10);
   moment_add(line, 2);
-  moment_add(line, 5).actions.push_back(world_code_action("x = 1;"));
+  moment_add(line, 5).actions.push_back(code_action("x = 1;"));
   EXPECT_EQ(moment_add(line, 5).actions.size(), 1u);
   ASSERT_EQ(line.moments.size(), 3u);
   EXPECT_EQ(line.moments[0].step, 2);

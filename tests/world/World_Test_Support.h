@@ -11,10 +11,13 @@
 
 #include "library/Input_Main.h"
 #include "platform/Platform_Clock.h"
+#include "runner/Project_Json.h"
 #include "runner/Project_Read.h"
 #include "runner/Runner_Game.h"
+#include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
 #include "runner/Runner_Names.h"
+#include "script/Code_Constant.h"
 #include "script/Code_World.h"
 #include "script/Constant_Main.h"
 #include "script/Script_Main.h"
@@ -29,19 +32,6 @@
 #include "world/World_Script.h"
 
 namespace vn::test {
-
-inline CAction world_code_action(const std::string& code) {
-  CAction action;
-  action.library_id = 1;
-  action.action_id = 603;
-  action.kind = kActionCode;
-  action.uses_apply_to = true;
-  action.execution = kExecuteCode;
-  action.argument_count = 1;
-  action.argument_kinds = {1};
-  action.argument_texts = {code};
-  return action;
-}
 
 class WorldTest : public ScriptTest {
  protected:
@@ -71,6 +61,8 @@ class WorldTest : public ScriptTest {
     set_run_hooks(RRunHooks());
     set_start_seed(std::nullopt);
     release_triggers();
+    // The names would outlive the game and turn later tests' variables into constants.
+    set_resource_constants(nullptr);
     world_resources() = saved_;
     set_script_world(nullptr);
     ScriptTest::TearDown();
@@ -89,7 +81,7 @@ class WorldTest : public ScriptTest {
 
   // Appends a code action to the object's event.
   void on(int object_index, int type, int number, const std::string& code) {
-    object(object_index).event(type, number).actions.push_back(world_code_action(code));
+    object(object_index).event(type, number).actions.push_back(code_action(code));
   }
 
   // A room appended to the room order.
@@ -135,7 +127,7 @@ class WorldTest : public ScriptTest {
     if (at == line.moments.end() || at->step != step) {
       at = line.moments.insert(at, RMoment{step, CEvent()});
     }
-    at->event.actions.push_back(world_code_action(code));
+    at->event.actions.push_back(code_action(code));
   }
 
   int add_trigger(const std::string& name, const std::string& condition, int moment_of_step) {
@@ -214,23 +206,8 @@ class WorldTest : public ScriptTest {
   // Makes the game the one the world reads (start does it too).
   void install() {
     run_state().game_id = game_.game_id;
-    set_scripts(&game_.scripts);
-    install_resource_constants(game_);
-    RWorldResources& world = world_resources();
-    world.sprites = &game_.sprites;
-    world.backgrounds = &game_.backgrounds;
-    world.objects = &game_.objects;
-    world.rooms = &game_.rooms;
-    world.timelines = &game_.timelines;
-    world.paths = &game_.paths;
-    world.triggers = &game_.triggers;
-    world.room_order = &game_.room_order;
-    world.library_init_code = &game_.library_init_code;
-    world.last_instance_id = &game_.last_instance_id;
-    world.last_tile_id = &game_.last_tile_id;
-    world.settings = RWorldSettings();
-    install_script_world();
-    install_world_hooks();
+    install_game_resources(game_);
+    world_resources().settings = RWorldSettings();
   }
 
  private:
