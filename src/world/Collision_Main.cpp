@@ -238,8 +238,7 @@ struct RPairEvents {
 // One meeting of A and B: the put-backs and the events. True when the events changed a
 // bounding box or an instance list, which only A and B's own moves do not.
 bool collide(CInstance& a, CInstance& b, const RPairEvents& events) {
-  bool solid = a.solid || b.solid;
-  if (solid) {
+  if (a.solid || b.solid) {
     put_back(a);
     put_back(b);
   }
@@ -251,7 +250,8 @@ bool collide(CInstance& a, CInstance& b, const RPairEvents& events) {
     perform_found_event(&b, &a, events.second, kEventCollision, a_object);
   }
   bool changed = CInstance::box_changes() != before;
-  if (request_pending() || !solid) return changed;
+  // Read again: an event may have made one of them solid or not.
+  if (request_pending() || !(a.solid || b.solid)) return changed;
   // The end of a path is not reported from here.
   advance_path(a);
   advance_path(b);
