@@ -126,7 +126,7 @@ TEST_F(MotionFunctions, SearchesFindTheFirstMatchAndHonourPrecisionAndNotMe) {
   int disk = add_disk_sprite(16);
   int square = add_object("square", -1, box_);
   int ball = add_object("ball", -1, disk);
-  int none = add_object("none", -1, box_);
+  add_object("none", -1, box_);  // named in the code below
   add_room("rm");
   int a = place(0, square, 10, 10);
   int b = place(0, ball, 50, 50);
