@@ -12,6 +12,7 @@
 #include "script/Code_World.h"
 #include "script/Script_Main.h"
 #include "script/Variable_Main.h"
+#include "support/Support_InlineArray.h"
 
 namespace vn {
 
@@ -758,8 +759,10 @@ bool Interpreter::read_node(const RExecNode* node, RValue& out, ReadResult& how)
 }
 
 bool Interpreter::call(const RExecNode* node, RValue& out) {
-  RValue args[kMaxArguments];
+  // The compiler checked the count against the function's, so no handler reads past it.
   uint32_t argc = std::min<uint32_t>(node->count, kMaxArguments);
+  TInlineArray<RValue, kMaxArguments> frame(argc);
+  RValue* args = frame.data();
   for (uint32_t i = 0; i < argc; ++i) {
     if (!eval(&node->children[i], args[i])) return false;
   }
@@ -1513,8 +1516,8 @@ bool call_script(int32_t index, CInstanceBase* self, CInstanceBase* other, int a
   // arguments are moved in and out, so no text is copied.
   // Swapping leaves the slots at real 0 and the caller's values in saved; slots never
   // written need no saving.
-  RValue saved[kMaxArguments];
   int used = g_arguments_used;
+  TInlineArray<RValue, kMaxArguments> saved{size_t(used)};
   for (int i = 0; i < used; ++i) saved[i].swap(g_arguments[i]);
   for (int i = 0; i < argc; ++i) g_arguments[i].swap(args[i]);
   g_arguments_used = argc;
@@ -1522,9 +1525,9 @@ bool call_script(int32_t index, CInstanceBase* self, CInstanceBase* other, int a
   if (!ok) {
     set_last_error_message("In script " + script_name(index) + ":\r" + last_error_message());
   }
-  // Slots the script wrote beyond the caller's go back to real 0 (saved holds that there).
-  int restore = std::max(used, g_arguments_used);
-  for (int i = 0; i < restore; ++i) g_arguments[i].swap(saved[i]);
+  // Slots the script wrote beyond the caller's go back to real 0.
+  for (int i = 0; i < used; ++i) g_arguments[i].swap(saved[i]);
+  for (int i = used; i < g_arguments_used; ++i) g_arguments[i] = RValue();
   g_arguments_used = used;
   return ok;
 }

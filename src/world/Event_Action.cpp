@@ -1,11 +1,13 @@
 #include "world/Event_Action.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "script/Code_Error.h"
 #include "script/Code_Exec.h"
 #include "script/Variable_BuiltIn.h"
+#include "support/Support_InlineArray.h"
 #include "world/Action_Class.h"
 #include "world/Event_Main.h"
 #include "world/Room_Main.h"
@@ -32,10 +34,12 @@ bool run_code_action(CInstance* self, CInstance* other, const CAction& action, R
   // Held here: the code may change the very event it belongs to.
   std::shared_ptr<CCode> code = action.code;
   if (!code) return true;
-  const int count = action.argument_count;
-  RValue saved[kMaxActionArguments];
-  RValue values[kMaxActionArguments];
-  std::shared_ptr<CCode> codes[kMaxActionArguments];
+  const int count = std::clamp(action.argument_count, 0, kMaxActionArguments);
+  // Sized to the action: clearing frames for every possible argument cost a third of
+  // the step in rooms full of code actions.
+  TInlineArray<RValue, kMaxActionArguments> saved{size_t(count)};
+  TInlineArray<RValue, kMaxActionArguments> values{size_t(count)};
+  TInlineArray<std::shared_ptr<CCode>, kMaxActionArguments> codes{size_t(count)};
   for (int i = 0; i < count; ++i) {
     saved[i] = argument_value(i);
     codes[i] = action.argument_codes[size_t(i)];
@@ -58,13 +62,12 @@ bool run_code_action(CInstance* self, CInstance* other, const CAction& action, R
 // Function actions leave the relative flag set for whatever the function calls later.
 // What the action says is read before anything runs: an argument's code may add to the
 // list the action lives in and move it.
-bool run_function_action(CInstance* self, CInstance* other, const CAction& action,
-                         RValue& result) {
+bool run_function_action(CInstance* self, CInstance* other, const CAction& action, RValue& result) {
   run_state().argument_relative = relative_flag(action);
   const int32_t function = action.function_index;
-  const int count = action.argument_count;
-  RValue arguments[kMaxActionArguments];
-  std::shared_ptr<CCode> codes[kMaxActionArguments];
+  const int count = std::clamp(action.argument_count, 0, kMaxActionArguments);
+  TInlineArray<RValue, kMaxActionArguments> arguments{size_t(count)};
+  TInlineArray<std::shared_ptr<CCode>, kMaxActionArguments> codes{size_t(count)};
   for (int i = 0; i < count; ++i) {
     codes[i] = action.argument_codes[size_t(i)];
     if (!codes[i]) arguments[i] = action.argument_values[size_t(i)];
@@ -73,7 +76,7 @@ bool run_function_action(CInstance* self, CInstance* other, const CAction& actio
     if (codes[i] && !run_and_report(self, other, *codes[i], arguments[i])) return false;
   }
   if (function < 0) return true;
-  if (!call_function(function, self, other, count, arguments, result)) {
+  if (!call_function(function, self, other, count, arguments.data(), result)) {
     report_failed_call();
     return false;
   }

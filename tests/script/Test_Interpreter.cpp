@@ -69,8 +69,7 @@ TEST_F(Interpreter, UninitialisedVariablesReadAsZeroWhenAsked) {
 }
 
 TEST_F(Interpreter, ControlFlow) {
-  EXPECT_EQ(value_of("switch (2) { case 1: a = 1; case 2: a = 2; case 3: a = 3; } return a"),
-            "3");
+  EXPECT_EQ(value_of("switch (2) { case 1: a = 1; case 2: a = 2; case 3: a = 3; } return a"), "3");
   EXPECT_EQ(value_of("a = 9; switch (1) { default: a = 0; case 1: a = 1; } return a"), "1");
   EXPECT_EQ(value_of("a = 9; switch ('') { case 0: a = 0; } return a"), "9");
   EXPECT_EQ(value_of("a = 0; switch (3) { case 3: a = 1; break; case 4: a = 2; } return a"), "1");
@@ -132,6 +131,12 @@ TEST_F(Interpreter, ScriptArgumentsAreSavedAndRestored) {
   // Unused slots read as real 0 inside the script.
   add_script("third", "return argument2;");
   EXPECT_EQ(value_of("argument2 = 8; return third(1)"), "0");
+  // Slots a script writes beyond its caller's come back as real 0, the caller's own
+  // slots with their values.
+  add_script("writer", "argument5 = 7; argument1 = 'w'; return argument0;");
+  add_script("reader", "writer(argument0); return string(argument1) + string(argument5);");
+  EXPECT_EQ(value_of("return reader(1, 2)"), "'20'");
+  EXPECT_EQ(value_of("argument5 = 3; writer(1); return argument5"), "3");
 }
 
 TEST_F(Interpreter, ErrorsInScriptsNameEveryScriptLeft) {
