@@ -36,21 +36,29 @@ class MotionFunctions : public WorldTest {
     return eval(expression, self).real;
   }
 
+  // A mover at (0, 0), a solid wall at (40, 0) and a ghost that is not solid at (0, 40),
+  // all 8 × 8; the instance ids.
+  struct RWallRoom {
+    int mover, wall, ghost;
+  };
+  RWallRoom start_wall_room() {
+    box_ = add_sprite(1);
+    int mover = add_object("mover", -1, box_);
+    int wall = add_object("wall", -1, box_);
+    int ghost = add_object("ghost", -1, box_);
+    object(wall).solid = true;
+    add_room("rm");
+    RWallRoom ids{place(0, mover, 0, 0), place(0, wall, 40, 0), place(0, ghost, 0, 40)};
+    EXPECT_TRUE(start());
+    return ids;
+  }
+
   int box_ = -1;
 };
 
 TEST_F(MotionFunctions, ContactAndOutsideMovesStopAtTheFirstMeeting) {
-  box_ = add_sprite(1);
-  int mover = add_object("mover", -1, box_);
-  int wall = add_object("wall", -1, box_);
-  int ghost = add_object("ghost", -1, box_);
-  object(wall).solid = true;
-  add_room("rm");
-  int m = place(0, mover, 0, 0);
-  int w = place(0, wall, 40, 0);
-  place(0, ghost, 0, 40);
-  ASSERT_TRUE(start());
-  CInstance* self = instance(m);
+  RWallRoom ids = start_wall_room();
+  CInstance* self = instance(ids.mover);
 
   exec("move_contact_solid(0, 0);", self);
   EXPECT_EQ(self->x, 32);  // 33 would touch the wall's first column
@@ -72,7 +80,7 @@ TEST_F(MotionFunctions, ContactAndOutsideMovesStopAtTheFirstMeeting) {
   EXPECT_EQ(self->y, 32);
 
   // With nothing in the way and no limit, a thousand steps.
-  instance(w)->set_position(5000, 5000);
+  instance(ids.wall)->set_position(5000, 5000);
   exec("x = 0; y = 0; move_contact_solid(0, 0);", self);
   EXPECT_EQ(self->x, 1000);
 }
@@ -164,17 +172,9 @@ TEST_F(MotionFunctions, SearchesFindTheFirstMatchAndHonourPrecisionAndNotMe) {
 }
 
 TEST_F(MotionFunctions, PlaceTestsPutTheInstanceBack) {
-  box_ = add_sprite(1);
-  int mover = add_object("mover", -1, box_);
-  int wall = add_object("wall", -1, box_);
-  int ghost = add_object("ghost", -1, box_);
-  object(wall).solid = true;
-  add_room("rm");
-  int m = place(0, mover, 0, 0);
-  int w = place(0, wall, 40, 0);
-  int g = place(0, ghost, 0, 40);
-  ASSERT_TRUE(start());
-  CInstance* self = instance(m);
+  RWallRoom ids = start_wall_room();
+  CInstance* self = instance(ids.mover);
+  int g = ids.ghost, w = ids.wall;
 
   EXPECT_EQ(number("place_free(36, 0)", self), 0);
   EXPECT_EQ(number("place_free(0, 36)", self), 1);
