@@ -185,9 +185,9 @@ bool meets_area(const RMaskPlacement& placement, int x1, int y1, int x2, int y2,
   return false;
 }
 
-int rounded_side(double value) { return clamp_to_int(std::nearbyint(value)); }
-
 }  // namespace
+
+int round_to_pixel(double value) { return clamp_to_int(std::nearbyint(value)); }
 
 RPixelBox placed_box(const CSprite& sprite, double x, double y, double xscale, double yscale,
                      double angle) {
@@ -196,10 +196,10 @@ RPixelBox placed_box(const CSprite& sprite, double x, double y, double xscale, d
   double oy = sprite.yorigin;
   RPixelBox out;
   if (angle == 0) {
-    out.left = rounded_side((box.left - ox) * xscale + x);
-    out.right = rounded_side((box.right - ox + 1) * xscale + x - 1);
-    out.top = rounded_side((box.top - oy) * yscale + y);
-    out.bottom = rounded_side((box.bottom - oy + 1) * yscale + y - 1);
+    out.left = round_to_pixel((box.left - ox) * xscale + x);
+    out.right = round_to_pixel((box.right - ox + 1) * xscale + x - 1);
+    out.top = round_to_pixel((box.top - oy) * yscale + y);
+    out.bottom = round_to_pixel((box.bottom - oy + 1) * yscale + y - 1);
     if (out.right < out.left) std::swap(out.left, out.right);
     if (out.bottom < out.top) std::swap(out.top, out.bottom);
     return out;
@@ -211,10 +211,10 @@ RPixelBox placed_box(const CSprite& sprite, double x, double y, double xscale, d
   double r = angle * std::numbers::pi / 180;
   double c = std::cos(r);
   double s = std::sin(r);
-  out.left = rounded_side(x + std::min(c * x0, c * x1) + std::min(s * y0, s * y1));
-  out.right = rounded_side(x + std::max(c * x0, c * x1) + std::max(s * y0, s * y1));
-  out.top = rounded_side(y + std::min(c * y0, c * y1) - std::max(s * x0, s * x1));
-  out.bottom = rounded_side(y + std::max(c * y0, c * y1) - std::min(s * x0, s * x1));
+  out.left = round_to_pixel(x + std::min(c * x0, c * x1) + std::min(s * y0, s * y1));
+  out.right = round_to_pixel(x + std::max(c * x0, c * x1) + std::max(s * y0, s * y1));
+  out.top = round_to_pixel(y + std::min(c * y0, c * y1) - std::max(s * x0, s * x1));
+  out.bottom = round_to_pixel(y + std::max(c * y0, c * y1) - std::min(s * x0, s * x1));
   return out;
 }
 
@@ -231,8 +231,8 @@ RMaskPlacement place_sprite(const CSprite* sprite, double image_index, double x,
   placement.sprite = sprite;
   double frame = std::floor(image_index);
   placement.frame = std::isfinite(frame) ? clamp_to_int(frame) : 0;
-  placement.x = rounded_side(x);
-  placement.y = rounded_side(y);
+  placement.x = round_to_pixel(x);
+  placement.y = round_to_pixel(y);
   placement.xscale = xscale;
   placement.yscale = yscale;
   placement.angle = angle;
@@ -265,9 +265,8 @@ bool mask_meets_line(const RMaskPlacement& placement, double x1, double y1, doub
     return false;
   }
   if (x1 == x2 || y1 == y2) {
-    return mask_meets_rectangle(placement, clamp_to_int(std::nearbyint(x1)),
-                                clamp_to_int(std::nearbyint(y1)), clamp_to_int(std::nearbyint(x2)),
-                                clamp_to_int(std::nearbyint(y2)));
+    return mask_meets_rectangle(placement, round_to_pixel(x1), round_to_pixel(y1),
+                                round_to_pixel(x2), round_to_pixel(y2));
   }
   CProbe probe(placement);
   if (!probe.usable()) return false;

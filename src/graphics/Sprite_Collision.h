@@ -24,6 +24,10 @@ struct RMaskPlacement {
   int bottom = -1;
 };
 
+// A room coordinate as a pixel: half to even, as the language rounds, held at the integer
+// range (NaN gives 0).
+int round_to_pixel(double value);
+
 // The room box of a sprite's box placed at (x, y) with the scales and the angle
 // (degrees), each side rounded to the nearest integer, ties to even. Without rotation
 // the box scales about the origin, one pixel wide per unit, its sides swapped when a

@@ -17,13 +17,6 @@ namespace vn {
 
 namespace {
 
-// Half to even, as the language rounds; far values are held at the integer range.
-int rounded(double value) {
-  double r = std::nearbyint(value);
-  if (!(r > -2147483648.0)) return std::isnan(r) ? 0 : INT32_MIN;
-  return r < 2147483647.0 ? int(r) : INT32_MAX;
-}
-
 RMaskPlacement placement_of(const CInstance& instance) {
   RPixelBox box{instance.bbox_left, instance.bbox_top, instance.bbox_right, instance.bbox_bottom};
   return place_sprite(sprite_at(instance.mask_sprite()), instance.image_index, instance.x,
@@ -52,23 +45,24 @@ bool instance_meets_point(const CInstance& instance, double x, double y, bool pr
         y < instance.bbox_bottom + 1)) {
     return false;
   }
-  return !precise || mask_meets_point(placement_of(instance), rounded(x), rounded(y));
+  return !precise || mask_meets_point(placement_of(instance), round_to_pixel(x), round_to_pixel(y));
 }
 
 bool instance_meets_rectangle(const CInstance& instance, double x1, double y1, double x2, double y2,
                               bool precise) {
   if (instance.destroyed || !box_overlaps(instance, x1, y1, x2, y2)) return false;
-  return !precise || mask_meets_rectangle(placement_of(instance), rounded(x1), rounded(y1),
-                                          rounded(x2), rounded(y2));
+  return !precise ||
+         mask_meets_rectangle(placement_of(instance), round_to_pixel(x1), round_to_pixel(y1),
+                              round_to_pixel(x2), round_to_pixel(y2));
 }
 
 bool instance_meets_ellipse(const CInstance& instance, double x1, double y1, double x2, double y2,
                             bool precise) {
   if (instance.destroyed || !box_overlaps(instance, x1, y1, x2, y2)) return false;
-  int left = rounded(std::min(x1, x2));
-  int right = rounded(std::max(x1, x2));
-  int top = rounded(std::min(y1, y2));
-  int bottom = rounded(std::max(y1, y2));
+  int left = round_to_pixel(std::min(x1, x2));
+  int right = round_to_pixel(std::max(x1, x2));
+  int top = round_to_pixel(std::min(y1, y2));
+  int bottom = round_to_pixel(std::max(y1, y2));
   if (left == right || top == bottom) {
     return !precise || mask_meets_rectangle(placement_of(instance), left, top, right, bottom);
   }

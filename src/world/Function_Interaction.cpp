@@ -102,6 +102,12 @@ void closest(Self self, Self other, Args a, double start, Better better, RValue&
   });
 }
 
+// The first match whose mask holds the point.
+CInstance* instance_at_point(Self self, Self other, int32_t object, double x, double y) {
+  return first_match(self, other, object,
+                     [&](const CInstance& b) { return instance_meets_point(b, x, y, true); });
+}
+
 // The instances whose masks hold the point, chosen before any of them is touched: what the
 // events of one do to the others does not change the choice.
 std::vector<CInstance*> instances_at_point(double x, double y) {
@@ -266,41 +272,27 @@ const RFamilyFunction kFunctions[] = {
      5},
     {"instance_position",
      [](Self self, Self other, int, Args a, RValue& r) {
-       double x = number(a[0]), y = number(a[1]);
-       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
-         return instance_meets_point(b, x, y, true);
-       });
+       CInstance* found = instance_at_point(self, other, integer(a[2]), number(a[0]), number(a[1]));
        r = found ? double(found->id) : kNoOne;
      },
      3},
     {"instance_place",
      [](Self self, Self other, int, Args a, RValue& r) {
-       r = kNoOne;
        CInstance* instance = as_instance(self);
-       if (!instance) return;
-       CTestPlace place(*instance, number(a[0]), number(a[1]));
-       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
-         return instances_meet(*instance, b);
-       });
-       if (found) r = double(found->id);
+       CInstance* found =
+           instance ? instance_at_place(*instance, other, integer(a[2]), number(a[0]), number(a[1]))
+                    : nullptr;
+       r = found ? double(found->id) : kNoOne;
      },
      3},
     {"position_empty",
      [](Self self, Self other, int, Args a, RValue& r) {
-       double x = number(a[0]), y = number(a[1]);
-       CInstance* found = first_match(self, other, kAll, [&](const CInstance& b) {
-         return instance_meets_point(b, x, y, true);
-       });
-       r = found ? 0.0 : 1.0;
+       r = instance_at_point(self, other, kAll, number(a[0]), number(a[1])) ? 0.0 : 1.0;
      },
      2},
     {"position_meeting",
      [](Self self, Self other, int, Args a, RValue& r) {
-       double x = number(a[0]), y = number(a[1]);
-       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
-         return instance_meets_point(b, x, y, true);
-       });
-       r = found ? 1.0 : 0.0;
+       r = instance_at_point(self, other, integer(a[2]), number(a[0]), number(a[1])) ? 1.0 : 0.0;
      },
      3},
     {"position_destroy",
@@ -356,6 +348,13 @@ void perform_destroy_event(CInstance* instance) {
 }
 
 }  // namespace
+
+CInstance* instance_at_place(CInstance& instance, CInstanceBase* other, int32_t object, double x,
+                             double y) {
+  CTestPlace place(instance, x, y);
+  return first_match(&instance, other, object,
+                     [&](const CInstance& b) { return instances_meet(instance, b); });
+}
 
 void destroy_instance(CInstance* instance) {
   if (!instance || instance->destroyed) return;

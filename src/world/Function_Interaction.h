@@ -11,6 +11,7 @@
 namespace vn {
 
 class CInstance;
+class CInstanceBase;
 
 // A new instance of the object in the current room, after its create event (with itself
 // as other); its id, or -4 after reporting a missing object.
@@ -21,6 +22,11 @@ void destroy_instance(CInstance* instance);
 // The instance becomes one of the object, keeping its id and fields; reports a missing
 // object.
 void change_instance(CInstance* instance, int32_t object, bool perform_events);
+
+// The first match that meets the instance when it is put at (x, y), which it is only for
+// the test; null when none does.
+CInstance* instance_at_place(CInstance& instance, CInstanceBase* other, int32_t object, double x,
+                             double y);
 
 // Registers instance_create ... instance_activate_region.
 void register_interaction_functions();

@@ -8,6 +8,7 @@
 #include "script/Code_Value.h"
 #include "script/Function_Math.h"
 #include "world/Collision_Main.h"
+#include "world/Function_Interaction.h"
 #include "world/Instance_Class.h"
 #include "world/Instance_Match.h"
 #include "world/Motion_Main.h"
@@ -31,25 +32,20 @@ constexpr double kSnapTolerance = 0.001;
 double number(const RValue& value) { return value.kind == kString ? 0.0 : value.real; }
 int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
 
-// Free of solid instances, or of every instance.
-bool free_at(CInstance& instance, double x, double y, bool solid_only) {
-  return place_is_free(instance, x, y, solid_only);
-}
-
 int contact_limit(double max_distance) {
   return max_distance > 0 ? int(std::min<double>(std::nearbyint(max_distance), 1e9))
                           : kMostContactSteps;
 }
 
 void move_to_contact(CInstance& instance, double direction, double max_distance, bool solid_only) {
-  if (!free_at(instance, instance.x, instance.y, solid_only)) return;
+  if (!place_is_free(instance, instance.x, instance.y, solid_only)) return;
   double dx = std::cos(direction * kRadiansPerDegree);
   double dy = -std::sin(direction * kRadiansPerDegree);
   int limit = contact_limit(max_distance);
   for (int step = 0; step < limit; ++step) {
     double x = instance.x + dx;
     double y = instance.y + dy;
-    if (!free_at(instance, x, y, solid_only)) return;
+    if (!place_is_free(instance, x, y, solid_only)) return;
     instance.set_position(x, y);
   }
 }
@@ -58,7 +54,7 @@ void move_outside(CInstance& instance, double direction, double max_distance, bo
   double dx = std::cos(direction * kRadiansPerDegree);
   double dy = -std::sin(direction * kRadiansPerDegree);
   int limit = contact_limit(max_distance);
-  for (int step = 0; step < limit && !free_at(instance, instance.x, instance.y, solid_only);
+  for (int step = 0; step < limit && !place_is_free(instance, instance.x, instance.y, solid_only);
        ++step) {
     instance.set_position(instance.x + dx, instance.y + dy);
   }
@@ -73,7 +69,7 @@ double first_free_angle(CInstance& instance, double middle, double turn, bool so
     double a = angle * kRadiansPerDegree;
     double x = instance.x + std::cos(a) * instance.speed;
     double y = instance.y - std::sin(a) * instance.speed;
-    if (free_at(instance, x, y, solid_only)) break;
+    if (place_is_free(instance, x, y, solid_only)) break;
     changed = true;
     angle += turn;
   }
@@ -82,7 +78,7 @@ double first_free_angle(CInstance& instance, double middle, double turn, bool so
 
 void bounce(CInstance& instance, bool advanced, bool solid_only) {
   bool changed = false;
-  if (!free_at(instance, instance.x, instance.y, solid_only)) {
+  if (!place_is_free(instance, instance.x, instance.y, solid_only)) {
     instance.set_position(instance.xprevious, instance.yprevious);
     changed = true;
   }
@@ -94,9 +90,9 @@ void bounce(CInstance& instance, bool advanced, bool solid_only) {
     return;
   }
   double x = instance.x, y = instance.y;
-  bool h = free_at(instance, x + instance.hspeed, y, solid_only);
-  bool v = free_at(instance, x, y + instance.vspeed, solid_only);
-  bool d = free_at(instance, x + instance.hspeed, y + instance.vspeed, solid_only);
+  bool h = place_is_free(instance, x + instance.hspeed, y, solid_only);
+  bool v = place_is_free(instance, x, y + instance.vspeed, solid_only);
+  bool d = place_is_free(instance, x + instance.hspeed, y + instance.vspeed, solid_only);
   if ((!h && !v) || (h && v && !d)) {
     instance.hspeed = -instance.hspeed;
     instance.vspeed = -instance.vspeed;
@@ -132,7 +128,7 @@ void move_random(CInstance& instance, double hsnap, double vsnap) {
     }
     if (hsnap > 0) x = std::floor(x / hsnap) * hsnap;
     if (vsnap > 0) y = std::floor(y / vsnap) * vsnap;
-    if (free_at(instance, x, y, true)) {
+    if (place_is_free(instance, x, y, true)) {
       instance.set_position(x, y);
       return;
     }
@@ -226,23 +222,19 @@ const RMotionFunction kFunctions[] = {
      })>,
      2},
     {"place_free", on_self<([](CInstance& i, Args a, RValue& r) {
-       r = free_at(i, number(a[0]), number(a[1]), true) ? 1.0 : 0.0;
+       r = place_is_free(i, number(a[0]), number(a[1]), true) ? 1.0 : 0.0;
      })>,
      2},
     {"place_empty", on_self<([](CInstance& i, Args a, RValue& r) {
-       r = free_at(i, number(a[0]), number(a[1]), false) ? 1.0 : 0.0;
+       r = place_is_free(i, number(a[0]), number(a[1]), false) ? 1.0 : 0.0;
      })>,
      2},
     {"place_meeting",
      [](Self self, Self other, int, Args a, RValue& r) {
-       r = 0.0;
        CInstance* instance = as_instance(self);
-       if (!instance) return;
-       CTestPlace place(*instance, number(a[0]), number(a[1]));
-       CInstance* found = first_match(self, other, integer(a[2]), [&](const CInstance& b) {
-         return instances_meet(*instance, b);
-       });
-       r = found ? 1.0 : 0.0;
+       bool met = instance &&
+                  instance_at_place(*instance, other, integer(a[2]), number(a[0]), number(a[1]));
+       r = met ? 1.0 : 0.0;
      },
      3},
     {"place_snapped", on_self<([](CInstance& i, Args a, RValue& r) {
@@ -290,7 +282,7 @@ const RMotionFunction kFunctions[] = {
      })>,
      2},
     {"move_contact", on_self<([](CInstance& i, Args a, RValue&) {
-       if (free_at(i, i.x, i.y, true)) {
+       if (place_is_free(i, i.x, i.y, true)) {
          move_to_contact(i, number(a[0]), -1, true);
        } else {
          move_outside(i, number(a[0]), -1, true);
