@@ -77,7 +77,8 @@ bool CDataFile::export_file(const RExportContext& context) {
   if (export_mode == kExportFolder) {
     if (context.secure_mode) {
       if (context.report_error) {
-        context.report_error("In secure mode you cannot export a data file to an indicated directory.");
+        context.report_error(
+            "In secure mode you cannot export a data file to an indicated directory.");
       }
       return false;
     }
@@ -100,15 +101,22 @@ bool CDataFile::export_file(const RExportContext& context) {
   return written;
 }
 
-void CDataFile::remove_exported(const RExportContext& context) const {
+std::optional<std::filesystem::path> CDataFile::removal_target(
+    const RExportContext& context) const {
   if (!remove_at_end || export_mode < kExportTemp || export_mode > kExportFolder) {
-    return;
+    return std::nullopt;
   }
   if (context.secure_mode && (has_folder_in_name() || export_mode == kExportFolder)) {
-    return;
+    return std::nullopt;
   }
-  std::error_code ignored;
-  std::filesystem::remove(target(context), ignored);
+  return target(context);
+}
+
+void CDataFile::remove_exported(const RExportContext& context) const {
+  if (std::optional<std::filesystem::path> path = removal_target(context)) {
+    std::error_code ignored;
+    std::filesystem::remove(*path, ignored);
+  }
 }
 
 }  // namespace vn

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ class CDataFile {
   bool export_file(const RExportContext& context);
   // The end-of-game removal of what export_file wrote.
   void remove_exported(const RExportContext& context) const;
+  // What remove_exported would remove; none when it removes nothing.
+  std::optional<std::filesystem::path> removal_target(const RExportContext& context) const;
 
   bool operator==(const CDataFile&) const = default;
 

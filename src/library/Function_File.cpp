@@ -19,6 +19,7 @@
 #include "platform/Platform_FileIo.h"
 #include "platform/Platform_Files.h"
 #include "platform/Platform_Process.h"
+#include "platform/Platform_Signal.h"
 #include "platform/Platform_Spawn.h"
 #include "script/Code_Error.h"
 #include "script/Code_Function.h"
@@ -990,7 +991,8 @@ void fn_execute_program(CInstanceBase*, CInstanceBase*, int, const RValue* args,
     forget_program(process);
     return;
   }
-  while (!program_ended(process)) {
+  // A stop signal ends the wait; the program goes on by itself.
+  while (!program_ended(process) && !stop_requested()) {
     if (wait_hook) wait_hook();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

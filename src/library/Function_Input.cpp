@@ -4,6 +4,7 @@
 
 #include "library/Input_Main.h"
 #include "platform/Platform_Input.h"
+#include "platform/Platform_Signal.h"
 #include "script/Code_Function.h"
 #include "script/Code_Value.h"
 #include "script/Variable_Main.h"
@@ -211,13 +212,13 @@ void fn_io_handle(CInstanceBase*, CInstanceBase*, int, const RValue*, RValue&) {
   process_input_messages();
 }
 
-// Only a key or button that arrives during the wait ends it: the last one is forgotten
-// first.
+// Only a key or button that arrives during the wait ends it (the last one is forgotten
+// first), or a stop signal.
 void fn_keyboard_wait(CInstanceBase*, CInstanceBase*, int, const RValue*, RValue&) {
   input_state().last_key = 0;
   while (true) {
     process_input_messages();
-    if (input_state().last_key != 0 || !input_wait()) return;
+    if (input_state().last_key != 0 || stop_requested() || !input_wait()) return;
   }
 }
 
@@ -225,7 +226,7 @@ void fn_mouse_wait(CInstanceBase*, CInstanceBase*, int, const RValue*, RValue&) 
   input_state().last_button = 0;
   while (true) {
     process_input_messages();
-    if (input_state().last_button != 0 || !input_wait()) return;
+    if (input_state().last_button != 0 || stop_requested() || !input_wait()) return;
   }
 }
 

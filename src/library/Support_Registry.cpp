@@ -290,16 +290,6 @@ bool CRegistryStore::write(const std::string& key_path, std::string_view name,
   auto& named = key_entry(data, key_path).values[lower_ascii(name)];
   if (named.first.empty()) named.first = std::string(name);
   named.second = value;
-  // Files of writers killed between creating and renaming their new store; nobody else
-  // writes while the lock is held, so every one of them is abandoned.
-  const std::string stale_prefix = "." + file().filename().string() + ".tmp";
-  for (fs::directory_iterator it(folder_, failure), end; !failure && it != end;
-       it.increment(failure)) {
-    if (it->path().filename().string().rfind(stale_prefix, 0) == 0) {
-      std::error_code ignored;
-      fs::remove(it->path(), ignored);
-    }
-  }
   std::string text = format_registry(data);
   bool written = write_file_atomic(
       file(), std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);

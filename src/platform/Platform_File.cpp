@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,6 +86,10 @@ bool remove_entry(int parent, const char* name, bool parent_in_tree) {
   return unlink_retrying(parent, name, AT_REMOVEDIR, parent_in_tree) && emptied;
 }
 
+// The mark of a held folder. It is made locked under another name and renamed into place,
+// so whoever finds it under this name finds it held unless its holder is gone.
+constexpr const char* kHoldMark = ".held";
+
 }  // namespace
 
 FolderCreation create_private_folder(const std::filesystem::path& path) {
@@ -119,6 +124,56 @@ bool remove_tree_no_follow(const std::filesystem::path& root) {
   }
   const bool removed = remove_entry(parent, name.c_str(), false);
   close(parent);
+  return removed;
+}
+
+int hold_folder(const std::filesystem::path& folder) {
+  const int directory = open(folder.c_str(), kOpenFolder);
+  if (directory < 0) {
+    return -1;
+  }
+  const std::string making = std::string(kHoldMark) + "." + std::to_string(getpid());
+  // Kept open, and so locked, until the process ends; not passed on to programs it starts.
+  const int mark = openat(directory, making.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  const bool held = mark >= 0 && flock(mark, LOCK_EX | LOCK_NB) == 0 &&
+                    renameat(directory, making.c_str(), directory, kHoldMark) == 0;
+  if (!held) {
+    unlinkat(directory, making.c_str(), 0);
+  }
+  close(directory);
+  if (!held && mark >= 0) {
+    close(mark);
+    return -1;
+  }
+  return mark;
+}
+
+void release_folder(int hold) {
+  if (hold >= 0) {
+    close(hold);
+  }
+}
+
+bool remove_folder_if_abandoned(const std::filesystem::path& folder) {
+  const int directory = open(folder.c_str(), kOpenFolder);
+  if (directory < 0) {
+    return false;
+  }
+  struct stat info {};
+  bool abandoned = false;
+  int mark = -1;
+  if (fstat(directory, &info) == 0 && info.st_uid == geteuid()) {
+    mark = openat(directory, kHoldMark, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Held by a live process, the lock is refused; the removal keeps it, so no other
+    // process cleaning up at the same time works on the same folder.
+    abandoned = mark >= 0 && flock(mark, LOCK_EX | LOCK_NB) == 0;
+  }
+  close(directory);
+  const bool removed = abandoned && remove_tree_no_follow(folder);
+  if (mark >= 0) {
+    close(mark);
+  }
   return removed;
 }
 

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "platform/Platform_Font.h"
+#include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
 #include "support/Support_Text.h"
 
@@ -290,6 +291,8 @@ std::optional<int> CFormSession::run(const FormDraw& draw) {
       take(event, frame);
       have = SDL_PollEvent(&event) == 1;
     }
+    // A stop signal closes the form as its close box would; the game then ends.
+    if (stop_requested()) frame.close_requested = true;
     if (settle > 0) --settle;
 
     SDL_GL_MakeCurrent(window_, context_);

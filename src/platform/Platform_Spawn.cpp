@@ -1,5 +1,6 @@
 #include "platform/Platform_Spawn.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -30,11 +31,21 @@ bool spawn_program(const std::string& program, const std::vector<std::string>& a
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t child = 0;
+  // The runner keeps the stop signals blocked for its signal thread; a program it starts
+  // must hear them as usual.
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  ::posix_spawnattr_setsigmask(&attributes, &none);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   // The C library reports a failed exec as the result, so a missing program is an error
   // here rather than a child that exits at once.
-  int status = program.find('/') == std::string::npos
-                   ? ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv.data(), environ)
-                   : ::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  int status =
+      program.find('/') == std::string::npos
+          ? ::posix_spawnp(&child, program.c_str(), nullptr, &attributes, argv.data(), environ)
+          : ::posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
+  ::posix_spawnattr_destroy(&attributes);
   if (status != 0) {
     error = program + ": " + std::strerror(status);
     return false;

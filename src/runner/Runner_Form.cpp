@@ -12,6 +12,7 @@
 #include "platform/Platform_GameWindow.h"
 #include "platform/Platform_Input.h"
 #include "platform/Platform_Process.h"
+#include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
 #include "runner/Error_Form.h"
 #include "runner/Runner_Install.h"
@@ -98,15 +99,15 @@ RExportContext TRunnerForm::export_context() const {
   return context;
 }
 
-bool TRunnerForm::run(const std::filesystem::path& executable) {
+RunOutcome TRunnerForm::run(const std::filesystem::path& executable, std::vector<uint8_t> image) {
   try {
     set_application_title(utf8_to_cp1252_lossy(executable.stem().string()));
-    if (!start_sequence(executable)) return false;
+    if (!start_sequence(executable, std::move(image))) return RunOutcome::not_started;
   } catch (const std::exception&) {
     tell("Unexpected error occured when running the game.");
-    return false;
+    return RunOutcome::not_started;
   }
-  return prepare_and_play() == RunOutcome::ended;
+  return prepare_and_play();
 }
 
 RunOutcome TRunnerForm::play(CGameData game, const std::string& title,
@@ -130,17 +131,27 @@ RunOutcome TRunnerForm::play(CGameData game, const std::string& title,
 // Both ways in meet here: the game is read and installed, the rest is the same.
 RunOutcome TRunnerForm::prepare_and_play() {
   try {
-    if (!prepare_game()) return RunOutcome::not_started;
+    if (!prepare_game()) {
+      if (!stop_requested()) return RunOutcome::not_started;
+      // Stopped while loading: what was exported goes again.
+      clean_up();
+      return RunOutcome::interrupted;
+    }
     return play_game();
+  } catch (const RRunAborted&) {
+    if (load_form_) load_form_->close();
+    clean_up();
+    return RunOutcome::interrupted;
   } catch (const std::exception&) {
     tell("Unexpected error occured when running the game.");
     return RunOutcome::not_started;
   }
 }
 
-bool TRunnerForm::start_sequence(const std::filesystem::path& executable) {
+bool TRunnerForm::start_sequence(const std::filesystem::path& executable,
+                                 std::vector<uint8_t> image) {
   try {
-    return load_game(executable);
+    return load_game(executable, std::move(image));
   } catch (const std::exception&) {
     if (load_form_) load_form_->close();
     tell("Failed to load the game data. File seems corrupted.");
@@ -148,18 +159,24 @@ bool TRunnerForm::start_sequence(const std::filesystem::path& executable) {
   }
 }
 
-bool TRunnerForm::load_game(const std::filesystem::path& executable) {
-  std::vector<uint8_t> bytes;
+bool TRunnerForm::load_game(const std::filesystem::path& executable, std::vector<uint8_t> image) {
   std::string error;
-  if (!read_file(executable, bytes, error)) {
+  if (image.empty() && !read_file(executable, image, error)) {
     tell("Error: Cannot read the game file.");
     return false;
   }
-  CStream stream(std::move(bytes));
+  CStream stream(std::move(image));
   register_game_library();
   load_form_ = std::make_unique<TLoadForm>();
   RGameLoadHooks hooks;
-  hooks.record.resolve_function = [](const std::string& name) {
+  // Action functions are looked up as calls are, scripts first: the scripts section comes
+  // before the objects and time lines, so the scripts read so far are the game's scripts.
+  set_scripts(&game_.scripts);
+  hooks.record.resolve_function = [this, indexed = size_t(0)](const std::string& name) mutable {
+    if (indexed != game_.scripts.size()) {
+      indexed = game_.scripts.size();
+      scripts_changed();
+    }
     int32_t id;
     return find_function(name, id) ? int(id) : -1;
   };
@@ -182,6 +199,7 @@ bool TRunnerForm::load_game(const std::filesystem::path& executable) {
 // A game read without the runner's function table has its action functions still to be
 // found, with the message reading would have shown for a missing one.
 void TRunnerForm::resolve_action_functions() {
+  set_scripts(&game_.scripts);
   auto resolve = [](CEvent& event) {
     for (CAction& action : event.actions) {
       if (action.function_index >= 0) continue;
@@ -215,7 +233,7 @@ void TRunnerForm::install_game(const std::filesystem::path& program_folder) {
   RErrorSettings& errors = error_settings();
   errors.display_errors = game_.settings.display_errors;
   errors.write_errors = game_.settings.write_errors;
-  errors.abort_errors = game_.settings.abort_errors;
+  errors.abort_errors = game_.settings.abort_errors || options_.stop_on_error;
   uninitialized_zero() = game_.settings.uninitialized_zero;
   if (has_display()) {
     error_form_ = std::make_unique<TErrorForm>();
@@ -249,10 +267,12 @@ bool TRunnerForm::prepare_game() {
 
   // A file that fails to export does not stop the others and is not reported here.
   load_form_->progress(50, "Extracting included files");
-  RExportContext context = export_context();
+  const RExportContext context = export_context();
   for (CDataFile& file : game_.included_files) {
     file.export_file(context);
   }
+  arm_emergency_cleanup();
+  if (stopped_while_loading()) return false;
 
   load_form_->progress(60, "Preparing constants");
   if (!define_game_constants(game_.constants)) {
@@ -279,6 +299,7 @@ bool TRunnerForm::prepare_game() {
     return fail_preparation("Failed to compile the actions in the objects.");
   }
 
+  if (stopped_while_loading()) return false;
   load_form_->progress(90, "Preparing graphics");
   if (!create_game_window()) {
     load_form_->close();
@@ -288,6 +309,13 @@ bool TRunnerForm::prepare_game() {
   install_input();
 
   load_form_->progress(100, "Ready");
+  load_form_->close();
+  return true;
+}
+
+// A player who stopped the game while it loaded does not want it to start.
+bool TRunnerForm::stopped_while_loading() {
+  if (!stop_requested()) return false;
   load_form_->close();
   return true;
 }
@@ -418,12 +446,18 @@ RunOutcome TRunnerForm::play_game() {
 
   // A game without rooms, or whose extensions refuse to start, never runs.
   RunOutcome outcome = RunOutcome::not_started;
-  if (start_game()) {
-    run_game();
-    outcome = game_stopping() || world_state().pending_room == kRequestStop ? RunOutcome::stopped
-                                                                            : RunOutcome::ended;
-    end_game();
+  try {
+    if (start_game()) {
+      run_game();
+      outcome = game_stopping() || world_state().pending_room == kRequestStop ? RunOutcome::stopped
+                                                                              : RunOutcome::ended;
+      end_game();
+    }
+  } catch (const RRunAborted&) {
+    // Insisted on: no more of the game's code runs, only the clean-up.
+    abandon_game();
   }
+  if (stop_requested()) outcome = RunOutcome::interrupted;
   clean_up();
   return outcome;
 }
@@ -436,10 +470,24 @@ void TRunnerForm::clean_up() {
   window_.reset();
   shutdown_joysticks();
   reset_file_state();
-  RExportContext context = export_context();
+  const RExportContext context = export_context();
   for (const CDataFile& file : game_.included_files) {
     file.remove_exported(context);
   }
+  set_emergency_cleanup(temp_folder_emergency_cleanup({}));
+}
+
+// Should the player insist on stopping while the game is stuck, the included files still go.
+void TRunnerForm::arm_emergency_cleanup() {
+  const RExportContext context = export_context();
+  std::vector<std::filesystem::path> files;
+  for (const CDataFile& file : game_.included_files) {
+    if (std::optional<std::filesystem::path> path = file.removal_target(context)) {
+      std::error_code ignored;
+      files.push_back(std::filesystem::absolute(*path, ignored));
+    }
+  }
+  set_emergency_cleanup(temp_folder_emergency_cleanup(std::move(files)));
 }
 
 }  // namespace vn

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "runner/Runner_Game.h"
 
@@ -28,12 +29,15 @@ struct RPlayOptions {
   std::function<void(int64_t steps_run)> feed_input;
   // Replaces the sleep of keyboard_wait and mouse_wait; false ends the wait.
   std::function<bool(int64_t steps_run)> wait_for_input;
+  // Every error report ends the game, as when the game's settings abort on all errors.
+  bool stop_on_error = false;
 };
 
 enum class RunOutcome {
   not_started,  // it could not be loaded or prepared (one message said why), or has no room
   ended,        // it ended: by the game, by the player, or when its steps ran out
   stopped,      // a fatal error stopped it
+  interrupted,  // a stop signal ended it (stop_signal() says which)
 };
 
 class TRunnerForm {
@@ -43,10 +47,11 @@ class TRunnerForm {
   TRunnerForm(const TRunnerForm&) = delete;
   TRunnerForm& operator=(const TRunnerForm&) = delete;
 
-  // Plays the game carried by the executable. True when it started and ended normally;
-  // false when it could not be loaded or prepared, after the one message that says why,
-  // or when a fatal error stopped it. The clean-up runs only after a successful start.
-  bool run(const std::filesystem::path& executable);
+  // Plays the game carried by the executable; not_started after the one message that says
+  // why it could not be loaded or prepared. The clean-up runs only after a successful
+  // start, or when a stop signal came.
+  // The executable's bytes may come with the call when the caller has read them already.
+  RunOutcome run(const std::filesystem::path& executable, std::vector<uint8_t> image = {});
 
   // Plays a game read elsewhere (a project or a game file) with the same preparation and
   // loop. The title names the game where the executable's name would; the program folder
@@ -67,13 +72,14 @@ class TRunnerForm {
   void mouse_moved(int x, int y);
 
  private:
-  bool start_sequence(const std::filesystem::path& executable);
+  bool start_sequence(const std::filesystem::path& executable, std::vector<uint8_t> image);
   RunOutcome prepare_and_play();
-  bool load_game(const std::filesystem::path& executable);
+  bool load_game(const std::filesystem::path& executable, std::vector<uint8_t> image);
   void install_game(const std::filesystem::path& program_folder);
   void resolve_action_functions();
   bool prepare_game();
   bool fail_preparation(const std::string& message);
+  bool stopped_while_loading();
   bool create_game_window();
   void install_input();
   void place_mouse();
@@ -81,6 +87,7 @@ class TRunnerForm {
   void present_frame();
   void clean_up();
   RExportContext export_context() const;
+  void arm_emergency_cleanup();
 
   CGameData game_;
   RPlayOptions options_;

@@ -200,7 +200,12 @@ T read_at(const uint8_t* data, size_t size, uint64_t at) {
 // Where a 64-bit little-endian ELF program ends: past its program headers' data, its
 // sections and the section table. Its own bytes (code, debug data) may hold the magic.
 uint64_t elf_image_end(const uint8_t* data, size_t size) {
-  if (size < 64 || std::memcmp(data, "\x7f" "ELF", 4) != 0 || data[4] != 2 || data[5] != 1) {
+  if (size < 64 ||
+      std::memcmp(data,
+                  "\x7f"
+                  "ELF",
+                  4) != 0 ||
+      data[4] != 2 || data[5] != 1) {
     return 0;
   }
   uint64_t end = 0;
@@ -237,11 +242,14 @@ size_t first_game_offset(const uint8_t* data, size_t size) {
 }
 
 std::optional<size_t> locate_game_file(const CStream& executable) {
-  for (size_t offset = first_game_offset(executable.data(), executable.size());
-       offset + 4 <= executable.size();
+  return locate_game_file(executable.data(), executable.size());
+}
+
+std::optional<size_t> locate_game_file(const uint8_t* data, size_t size) {
+  for (size_t offset = first_game_offset(data, size); offset + 4 <= size;
        offset += kGameOffsetStep) {
     int32_t value;
-    std::memcpy(&value, executable.data() + offset, 4);
+    std::memcpy(&value, data + offset, 4);
     if (value == kGameMagic) {
       return offset;
     }

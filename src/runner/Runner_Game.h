@@ -83,6 +83,7 @@ struct RGameLoadHooks {
 // that bytes of the program itself are never taken for a game.
 size_t first_game_offset(const uint8_t* data, size_t size);
 std::optional<size_t> locate_game_file(const CStream& executable);
+std::optional<size_t> locate_game_file(const uint8_t* data, size_t size);
 
 // Reads the game file starting at the stream's position (just after the magic has
 // been found there, or at the magic itself). Failures are told through

@@ -1,11 +1,13 @@
 #include "runner/Support_File.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 
 #include "platform/Platform_File.h"
 #include "platform/Platform_Process.h"
+#include "platform/Platform_Signal.h"
 #include "runner/Support_Message.h"
 
 namespace vn {
@@ -51,10 +53,9 @@ std::vector<std::string> temp_folder_bases(const std::filesystem::path& executab
   std::string base;
   std::ifstream list(executable_folder / "tempdir.txt", std::ios::binary);
   std::string line;
+  // The first line ends at a CR, an LF or both, whichever the editor wrote.
   if (list && std::getline(list, line)) {
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
+    line.erase(std::min(line.find('\r'), line.size()));
     base = system_path(line);
   }
   for (const char* name : {"TMPDIR", "TEMP", "TMP"}) {
@@ -80,6 +81,8 @@ CTempFolder::CTempFolder()
 
 CTempFolder::CTempFolder(uint32_t seed) : random_(seed) {}
 
+CTempFolder::~CTempFolder() { release_folder(hold_); }
+
 int CTempFolder::draw() { return std::uniform_int_distribution<int>(0, 99999)(random_); }
 
 bool CTempFolder::create(const std::vector<std::string>& bases) {
@@ -96,6 +99,9 @@ bool CTempFolder::create(const std::vector<std::string>& bases) {
         base_ = base;
         folder_ = folder;
         removed_ = false;
+        release_folder(hold_);
+        hold_ = hold_folder(folder_);
+        remove_abandoned_siblings();
         return true;
       }
       if (made == FolderCreation::failed) {
@@ -120,11 +126,27 @@ std::string CTempFolder::file_name(std::string_view suffix) {
   return name;
 }
 
+void CTempFolder::remove_abandoned_siblings() const {
+  std::error_code failure;
+  for (std::filesystem::directory_iterator it(base_, failure), end; !failure && it != end;
+       it.increment(failure)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind("vn_ttt_", 0) != 0 || name.size() == 7 ||
+        name.find_first_not_of("0123456789", 7) != std::string::npos ||
+        it->path().string() == folder_) {
+      continue;
+    }
+    remove_folder_if_abandoned(it->path());
+  }
+}
+
 void CTempFolder::remove() {
   if (folder_.empty() || removed_) {
     return;
   }
   remove_tree_no_follow(folder_);
+  release_folder(hold_);
+  hold_ = -1;
   removed_ = true;
 }
 
@@ -154,8 +176,10 @@ void init_temp_folder() {
     show_message("Failed to create temp dir. This can cause serious problems with sounds, etc.");
     return;
   }
-  // Also covers runs that end through exit() rather than the end of main.
+  // Also covers runs that end through exit() rather than the end of main, and runs ended
+  // at once by a stop signal.
   std::atexit(remove_temp_folder);
+  set_emergency_cleanup(temp_folder_emergency_cleanup({}));
 }
 
 const std::string& temp_folder() {
@@ -169,5 +193,16 @@ std::string temp_file_name(std::string_view suffix) {
 }
 
 void remove_temp_folder() { process_temp_folder().folder.remove(); }
+
+std::function<void()> temp_folder_emergency_cleanup(std::vector<std::filesystem::path> files) {
+  std::string folder = process_temp_folder().folder.folder();
+  return [files = std::move(files), folder = std::move(folder)] {
+    for (const std::filesystem::path& file : files) {
+      std::error_code ignored;
+      std::filesystem::remove(file, ignored);
+    }
+    if (!folder.empty()) remove_tree_no_follow(folder);
+  };
+}
 
 }  // namespace vn

@@ -27,13 +27,15 @@ class CTempFolder {
  public:
   CTempFolder();  // seeded from the clock
   explicit CTempFolder(uint32_t seed);
-  ~CTempFolder() = default;
+  ~CTempFolder();
   CTempFolder(const CTempFolder&) = delete;
   CTempFolder& operator=(const CTempFolder&) = delete;
 
   // Tries each base in turn: base + "/vn_ttt_" + a number below 100000, drawn again while
   // the name is taken, created mode 0700 with any missing parents. False when every base
-  // failed; the folder is then empty.
+  // failed; the folder is then empty. The folder is held for as long as this process
+  // lives, and the folders in the same base left by runners that died (killed before they
+  // could remove theirs) are removed; a live runner's folder is never touched.
   bool create(const std::vector<std::string>& bases);
 
   const std::string& base_folder() const { return base_; }
@@ -49,9 +51,12 @@ class CTempFolder {
  private:
   int draw();
 
+  void remove_abandoned_siblings() const;
+
   std::mt19937 random_;
   std::string base_;
   std::string folder_;
+  int hold_ = -1;
   bool removed_ = false;
 };
 
@@ -63,5 +68,8 @@ const std::string& temp_folder();
 std::string temp_file_name(std::string_view suffix);
 // Called by main at the end; also registered to run at exit. Safe to call twice.
 void remove_temp_folder();
+// What a stop signal's last resort removes (run on the signal thread when the program does
+// not end in time): these files, then the temp folder. Paths only, fixed when made.
+std::function<void()> temp_folder_emergency_cleanup(std::vector<std::filesystem::path> files);
 
 }  // namespace vn

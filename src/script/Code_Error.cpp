@@ -45,42 +45,57 @@ void clear_error_flag() { state().flag = false; }
 const std::string& last_error_message() { return state().last_message; }
 void set_last_error_message(std::string message) { state().last_message = std::move(message); }
 
+namespace {
+
+// A CR, an LF, or the two as a pair end a line; the LF of a pair is not a line end of its
+// own.
+bool is_line_end(const std::string& text, size_t i) {
+  return text[i] == '\r' || (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'));
+}
+
+}  // namespace
+
 std::string compose_error(const std::string& source, bool program, int position,
                           const std::string& message) {
   int length = int(source.size());
   int p = position < 1 ? 1 : position;
   if (p > length) p = length;
+  // A position on a line end (where the end of the code is reported) stands for the end of
+  // the line it closes, not for the empty start of the next one.
+  if (p >= 2 && source[size_t(p) - 1] == '\n' && source[size_t(p) - 2] == '\r') {
+    p -= 2;
+  } else if (p >= 1 && (source[size_t(p) - 1] == '\r' || source[size_t(p) - 1] == '\n')) {
+    p -= 1;
+  }
   int line = 1;
   int column = 0;
   size_t line_start = 0;
   for (int i = 0; i < p; ++i) {
-    char c = source[size_t(i)];
-    bool new_line = c == '\r' || (c == '\n' && (i == 0 || source[size_t(i) - 1] != '\r'));
-    if (new_line) {
+    if (is_line_end(source, size_t(i))) {
       ++line;
       column = 0;
+      line_start = size_t(i) + 1;
     } else {
       ++column;
-    }
-  }
-  // The line text starts after the last CR before p (so a CR LF text keeps the LF).
-  for (int i = p - 1; i >= 0; --i) {
-    if (source[size_t(i)] == '\r') {
-      line_start = size_t(i) + 1;
-      break;
     }
   }
   if (!program) {
     return "Error in expression:" + source + "\r position " + std::to_string(column) + ": " +
            message;
   }
-  size_t line_end = source.find('\r', line_start);
-  std::string line_text =
-      source.substr(line_start, line_end == std::string::npos ? std::string::npos
-                                                              : line_end - line_start);
+  // The line text runs to the next line end; after a CR LF it starts with the LF, which the
+  // error form drops and the log keeps.
+  size_t text_start = line_start;
+  if (text_start < source.size() && source[text_start] == '\n' && text_start > 0 &&
+      source[text_start - 1] == '\r') {
+    ++text_start;
+  }
+  size_t line_end = source.find_first_of("\r\n", text_start);
+  if (line_end == std::string::npos) line_end = source.size();
+  const std::string line_text = source.substr(line_start, line_end - line_start);
   return "Error in code at line " + std::to_string(line) + ":\r   " + line_text + "\r" +
-         std::string(size_t(column) + 1, ' ') + "^\rat position " + std::to_string(column) +
-         ": " + message;
+         std::string(size_t(column) + 1, ' ') + "^\rat position " + std::to_string(column) + ": " +
+         message;
 }
 
 void record_error(const CCode& code, int position, const std::string& message) {

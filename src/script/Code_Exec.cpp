@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Platform_Signal.h"
 #include "script/Code_Error.h"
 #include "script/Code_Function.h"
 #include "script/Code_Operator.h"
@@ -28,17 +29,17 @@ enum Status : int { kOk = 0, kFailed = -1, kExitCode = -2, kBreak = -3, kContinu
 enum ExecOp : uint8_t {
   // Expressions.
   kXConstant,
-  kXLocal,          // a: slot
-  kXUnscoped,       // a: user id; self unless declared globalvar
-  kXSelfUser,       // a: user id, scope self
-  kXBuiltin,        // a: built-in id, scope self (or unscoped)
-  kXOther,          // a: id
-  kXGlobal,         // a: id
-  kXDirect,         // a: id, b: constant scope (-3, -4, object, instance)
-  kXVariable,       // a: id; children: scope, indices
-  kXLocalArray,     // a: slot, b: id; children: scope (local), indices
-  kXUnary,          // a: operator
-  kXBinary,         // a: operator
+  kXLocal,       // a: slot
+  kXUnscoped,    // a: user id; self unless declared globalvar
+  kXSelfUser,    // a: user id, scope self
+  kXBuiltin,     // a: built-in id, scope self (or unscoped)
+  kXOther,       // a: id
+  kXGlobal,      // a: id
+  kXDirect,      // a: id, b: constant scope (-3, -4, object, instance)
+  kXVariable,    // a: id; children: scope, indices
+  kXLocalArray,  // a: slot, b: id; children: scope (local), indices
+  kXUnary,       // a: operator
+  kXBinary,      // a: operator
   kXAdd,
   kXSubtract,
   kXMultiply,
@@ -55,8 +56,8 @@ enum ExecOp : uint8_t {
   kXNotExpression,
   // Statements.
   kSBlock,
-  kSCall,     // child: the call expression
-  kSAssign,   // a: operator; children: target, value
+  kSCall,    // child: the call expression
+  kSAssign,  // a: operator; children: target, value
   kSIf,
   kSWhile,
   kSDo,
@@ -111,7 +112,7 @@ struct RLocalSlot {
 }  // namespace
 
 struct RExecTree {
-  std::vector<RExecNode> nodes;  // the root is nodes[0]; children are contiguous
+  std::vector<RExecNode> nodes;    // the root is nodes[0]; children are contiguous
   std::vector<int32_t> local_ids;  // the id of every slot
 };
 
@@ -151,9 +152,21 @@ class TreeBuilder {
 
   static bool numeric_operator(int32_t op) {
     switch (op) {
-      case kOpAdd: case kOpSubtract: case kOpMultiply: case kOpDivide: case kOpDiv:
-      case kOpMod: case kOpAnd: case kOpOr: case kOpXor: case kOpLess: case kOpLessEqual:
-      case kOpEqual: case kOpNotEqual: case kOpGreaterEqual: case kOpGreater:
+      case kOpAdd:
+      case kOpSubtract:
+      case kOpMultiply:
+      case kOpDivide:
+      case kOpDiv:
+      case kOpMod:
+      case kOpAnd:
+      case kOpOr:
+      case kOpXor:
+      case kOpLess:
+      case kOpLessEqual:
+      case kOpEqual:
+      case kOpNotEqual:
+      case kOpGreaterEqual:
+      case kOpGreater:
         return true;
       default:
         return false;
@@ -162,19 +175,39 @@ class TreeBuilder {
 
   static bool mark_numeric(RExecNode* node) {
     bool children = true;
-    for (uint32_t i = 0; i < node->count; ++i) children = mark_numeric(&node->children[i]) && children;
+    for (uint32_t i = 0; i < node->count; ++i)
+      children = mark_numeric(&node->children[i]) && children;
     bool numeric = false;
     switch (node->op) {
-      case kXConstant: numeric = node->value.kind == kReal; break;
-      case kXLocal: case kXUnscoped: case kXSelfUser: numeric = true; break;
-      case kXLocalArray: numeric = children; break;
-      case kXUnary: numeric = children && (node->a == kOpSubtract || node->a == kOpAdd || node->a == kOpNot); break;
-      case kXAdd: case kXSubtract: case kXMultiply: case kXDivide: case kXBinary:
-      case kXLess: case kXLessEqual: case kXGreater: case kXGreaterEqual: case kXEqual:
+      case kXConstant:
+        numeric = node->value.kind == kReal;
+        break;
+      case kXLocal:
+      case kXUnscoped:
+      case kXSelfUser:
+        numeric = true;
+        break;
+      case kXLocalArray:
+        numeric = children;
+        break;
+      case kXUnary:
+        numeric = children && (node->a == kOpSubtract || node->a == kOpAdd || node->a == kOpNot);
+        break;
+      case kXAdd:
+      case kXSubtract:
+      case kXMultiply:
+      case kXDivide:
+      case kXBinary:
+      case kXLess:
+      case kXLessEqual:
+      case kXGreater:
+      case kXGreaterEqual:
+      case kXEqual:
       case kXNotEqual:
         numeric = children && numeric_operator(node->a);
         break;
-      default: break;
+      default:
+        break;
     }
     node->numeric = numeric;
     return numeric;
@@ -276,9 +309,15 @@ class TreeBuilder {
         set(kSRepeat);
         lower_mixed(at, token, {false, true});
         return;
-      case kNodeExit: set(kSExit); return;
-      case kNodeBreak: set(kSBreak); return;
-      case kNodeContinue: set(kSContinue); return;
+      case kNodeExit:
+        set(kSExit);
+        return;
+      case kNodeBreak:
+        set(kSBreak);
+        return;
+      case kNodeContinue:
+        set(kSContinue);
+        return;
       case kNodeReturn:
         set(kSReturn);
         lower_mixed(at, token, {false});
@@ -314,8 +353,12 @@ class TreeBuilder {
         set(kSCase);
         lower_children(at, token, false);
         return;
-      case kNodeDefault: set(kSDefault); return;
-      case kNodeVar: set(kSNothing); return;
+      case kNodeDefault:
+        set(kSDefault);
+        return;
+      case kNodeVar:
+        set(kSNothing);
+        return;
       case kNodeGlobalvar:
         set(kSGlobalvar);
         lower_children(at, token, false);
@@ -358,17 +401,38 @@ class TreeBuilder {
       case kNodeBinary: {
         ExecOp op = kXBinary;
         switch (token.id) {
-          case kOpAdd: op = kXAdd; break;
-          case kOpSubtract: op = kXSubtract; break;
-          case kOpMultiply: op = kXMultiply; break;
-          case kOpDivide: op = kXDivide; break;
-          case kOpLess: op = kXLess; break;
-          case kOpLessEqual: op = kXLessEqual; break;
-          case kOpGreater: op = kXGreater; break;
-          case kOpGreaterEqual: op = kXGreaterEqual; break;
-          case kOpEqual: op = kXEqual; break;
-          case kOpNotEqual: op = kXNotEqual; break;
-          default: break;
+          case kOpAdd:
+            op = kXAdd;
+            break;
+          case kOpSubtract:
+            op = kXSubtract;
+            break;
+          case kOpMultiply:
+            op = kXMultiply;
+            break;
+          case kOpDivide:
+            op = kXDivide;
+            break;
+          case kOpLess:
+            op = kXLess;
+            break;
+          case kOpLessEqual:
+            op = kXLessEqual;
+            break;
+          case kOpGreater:
+            op = kXGreater;
+            break;
+          case kOpGreaterEqual:
+            op = kXGreaterEqual;
+            break;
+          case kOpEqual:
+            op = kXEqual;
+            break;
+          case kOpNotEqual:
+            op = kXNotEqual;
+            break;
+          default:
+            break;
         }
         tree_.nodes[at].op = op;
         tree_.nodes[at].a = token.id;
@@ -680,18 +744,30 @@ bool Interpreter::target(const RExecNode* node, int32_t& scope, int32_t& id, int
       scope = kScopeLocal;
       id = node->b;
       return true;
-    case kXUnscoped: scope = kScopeUnscoped; return true;
+    case kXUnscoped:
+      scope = kScopeUnscoped;
+      return true;
     case kXSelfUser:
-    case kXBuiltin: scope = node->b == kScopeUnscoped ? kScopeUnscoped : kScopeSelf; return true;
-    case kXOther: scope = kScopeOther; return true;
-    case kXGlobal: scope = kScopeGlobal; return true;
-    case kXDirect: scope = node->b; return true;
-    case kXVariable: break;
+    case kXBuiltin:
+      scope = node->b == kScopeUnscoped ? kScopeUnscoped : kScopeSelf;
+      return true;
+    case kXOther:
+      scope = kScopeOther;
+      return true;
+    case kXGlobal:
+      scope = kScopeGlobal;
+      return true;
+    case kXDirect:
+      scope = node->b;
+      return true;
+    case kXVariable:
+      break;
     case kXLocalArray:
       scope = kScopeLocal;
       id = node->b;
       return node->count < 2 || indices(node, index);
-    default: return fail(node, "Variable name expected.");
+    default:
+      return fail(node, "Variable name expected.");
   }
   RValue value;
   if (!eval(&node->children[0], value)) return false;
@@ -836,12 +912,18 @@ int Interpreter::condition(const RExecNode* node) {
     if (left->kind == kReal && right->kind == kReal) {
       double d = left->real - right->real;
       switch (node->op) {
-        case kXLess: return d < -kCompareTolerance;
-        case kXLessEqual: return d <= kCompareTolerance;
-        case kXGreater: return d > kCompareTolerance;
-        case kXGreaterEqual: return d >= -kCompareTolerance;
-        case kXEqual: return d > -kCompareTolerance && d < kCompareTolerance;
-        default: return d < -kCompareTolerance || d > kCompareTolerance;
+        case kXLess:
+          return d < -kCompareTolerance;
+        case kXLessEqual:
+          return d <= kCompareTolerance;
+        case kXGreater:
+          return d > kCompareTolerance;
+        case kXGreaterEqual:
+          return d >= -kCompareTolerance;
+        case kXEqual:
+          return d > -kCompareTolerance && d < kCompareTolerance;
+        default:
+          return d < -kCompareTolerance || d > kCompareTolerance;
       }
     }
     RValue result = *left;
@@ -862,16 +944,22 @@ int Interpreter::condition(const RExecNode* node) {
 // exact (the sign keeps -0.0); from there on every double is whole already.
 inline double truncated(double value) {
   return std::fabs(value) < 4503599627370496.0 ? std::copysign(double(int64_t(value)), value)
-                                                : value;
+                                               : value;
 }
 
 // Real arithmetic of the binary operators, inline; false leaves the case (strings, a
 // zero divisor, shifts and bits) to the full operator routine.
 static inline bool real_binary(int32_t op, double left, double right, double& result) {
   switch (op) {
-    case kOpAdd: result = left + right; return true;
-    case kOpSubtract: result = left - right; return true;
-    case kOpMultiply: result = left * right; return true;
+    case kOpAdd:
+      result = left + right;
+      return true;
+    case kOpSubtract:
+      result = left - right;
+      return true;
+    case kOpMultiply:
+      result = left * right;
+      return true;
     case kOpDivide:
       if (right == 0) return false;
       result = left / right;
@@ -884,10 +972,17 @@ static inline bool real_binary(int32_t op, double left, double right, double& re
       if (right == 0) return false;
       result = left - truncated(left / right) * right;
       return true;
-    case kOpAnd: result = left >= 0.5 && right >= 0.5; return true;
-    case kOpOr: result = left >= 0.5 || right >= 0.5; return true;
-    case kOpXor: result = (left >= 0.5) != (right >= 0.5); return true;
-    default: return false;
+    case kOpAnd:
+      result = left >= 0.5 && right >= 0.5;
+      return true;
+    case kOpOr:
+      result = left >= 0.5 || right >= 0.5;
+      return true;
+    case kOpXor:
+      result = (left >= 0.5) != (right >= 0.5);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -922,8 +1017,10 @@ bool Interpreter::real_value(const RExecNode* node, double& value) {
     }
     case kXUnary: {
       if (!real_operand(&node->children[0], value)) return false;
-      if (node->a == kOpSubtract) value = -value;
-      else if (node->a == kOpNot) value = value < 0.5 ? 1.0 : 0.0;
+      if (node->a == kOpSubtract)
+        value = -value;
+      else if (node->a == kOpNot)
+        value = value < 0.5 ? 1.0 : 0.0;
       return true;
     }
     default:
@@ -935,13 +1032,26 @@ bool Interpreter::real_value(const RExecNode* node, double& value) {
   }
   double d = left - right;
   switch (node->a) {
-    case kOpLess: value = d < -kCompareTolerance; return true;
-    case kOpLessEqual: value = d <= kCompareTolerance; return true;
-    case kOpGreater: value = d > kCompareTolerance; return true;
-    case kOpGreaterEqual: value = d >= -kCompareTolerance; return true;
-    case kOpEqual: value = d > -kCompareTolerance && d < kCompareTolerance; return true;
-    case kOpNotEqual: value = d < -kCompareTolerance || d > kCompareTolerance; return true;
-    default: return real_binary(node->a, left, right, value);
+    case kOpLess:
+      value = d < -kCompareTolerance;
+      return true;
+    case kOpLessEqual:
+      value = d <= kCompareTolerance;
+      return true;
+    case kOpGreater:
+      value = d > kCompareTolerance;
+      return true;
+    case kOpGreaterEqual:
+      value = d >= -kCompareTolerance;
+      return true;
+    case kOpEqual:
+      value = d > -kCompareTolerance && d < kCompareTolerance;
+      return true;
+    case kOpNotEqual:
+      value = d < -kCompareTolerance || d > kCompareTolerance;
+      return true;
+    default:
+      return real_binary(node->a, left, right, value);
   }
 }
 
@@ -956,8 +1066,8 @@ bool Interpreter::binary(const RExecNode* node, RValue& out) {
   const RExecNode* left_node = &node->children[0];
   const RExecNode* right_node = &node->children[1];
   // The left value may stay where it lives only when nothing on the right can change it.
-  const RValue* left = right_node->pure ? operand(left_node, out)
-                                        : (eval(left_node, out) ? &out : nullptr);
+  const RValue* left =
+      right_node->pure ? operand(left_node, out) : (eval(left_node, out) ? &out : nullptr);
   if (!left) return false;
   RValue scratch;
   const RValue* right = operand(right_node, scratch);
@@ -1063,7 +1173,6 @@ bool Interpreter::eval(const RExecNode* node, RValue& out) {
   return read_node(node, out, how);
 }
 
-
 int Interpreter::assign(const RExecNode* node, RValue& result) {
   const RExecNode* target_node = &node->children[0];
   const RExecNode* value_node = &node->children[1];
@@ -1127,10 +1236,18 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
           (op != kTokenDivideAssign || number != 0)) {
         RValue* cell = local_cell(target_node, index);
         switch (op) {
-          case kTokenAddAssign: cell->real += number; break;
-          case kTokenSubtractAssign: cell->real -= number; break;
-          case kTokenMultiplyAssign: cell->real *= number; break;
-          default: cell->real /= number; break;
+          case kTokenAddAssign:
+            cell->real += number;
+            break;
+          case kTokenSubtractAssign:
+            cell->real -= number;
+            break;
+          case kTokenMultiplyAssign:
+            cell->real *= number;
+            break;
+          default:
+            cell->real /= number;
+            break;
         }
         store_real(result, cell->real);
         return kOk;
@@ -1153,10 +1270,18 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
     if (cell && cell->kind == kReal && value_node->numeric && real_operand(value_node, number) &&
         (op != kTokenDivideAssign || number != 0)) {
       switch (op) {
-        case kTokenAddAssign: cell->real += number; break;
-        case kTokenSubtractAssign: cell->real -= number; break;
-        case kTokenMultiplyAssign: cell->real *= number; break;
-        default: cell->real /= number; break;
+        case kTokenAddAssign:
+          cell->real += number;
+          break;
+        case kTokenSubtractAssign:
+          cell->real -= number;
+          break;
+        case kTokenMultiplyAssign:
+          cell->real *= number;
+          break;
+        default:
+          cell->real /= number;
+          break;
       }
       store_real(result, cell->real);
       return kOk;
@@ -1167,10 +1292,18 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
       if (!value) return kFailed;
       if (value->kind == kReal && (op != kTokenDivideAssign || value->real != 0)) {
         switch (op) {
-          case kTokenAddAssign: cell->real += value->real; break;
-          case kTokenSubtractAssign: cell->real -= value->real; break;
-          case kTokenMultiplyAssign: cell->real *= value->real; break;
-          default: cell->real /= value->real; break;
+          case kTokenAddAssign:
+            cell->real += value->real;
+            break;
+          case kTokenSubtractAssign:
+            cell->real -= value->real;
+            break;
+          case kTokenMultiplyAssign:
+            cell->real *= value->real;
+            break;
+          default:
+            cell->real /= value->real;
+            break;
         }
         result.set_real(cell->real);
         return kOk;
@@ -1195,13 +1328,27 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
     }
     int32_t binary;
     switch (op) {
-      case kTokenAddAssign: binary = kOpAdd; break;
-      case kTokenSubtractAssign: binary = kOpSubtract; break;
-      case kTokenMultiplyAssign: binary = kOpMultiply; break;
-      case kTokenDivideAssign: binary = kOpDivide; break;
-      case kTokenOrAssign: binary = kOpBitOr; break;
-      case kTokenAndAssign: binary = kOpBitAnd; break;
-      default: binary = kOpBitXor; break;
+      case kTokenAddAssign:
+        binary = kOpAdd;
+        break;
+      case kTokenSubtractAssign:
+        binary = kOpSubtract;
+        break;
+      case kTokenMultiplyAssign:
+        binary = kOpMultiply;
+        break;
+      case kTokenDivideAssign:
+        binary = kOpDivide;
+        break;
+      case kTokenOrAssign:
+        binary = kOpBitOr;
+        break;
+      case kTokenAndAssign:
+        binary = kOpBitAnd;
+        break;
+      default:
+        binary = kOpBitXor;
+        break;
     }
     if (binary == kOpAdd && result.kind == kReal && value.kind == kReal) {
       result.real += value.real;
@@ -1209,13 +1356,16 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
       return fail_status(value_node, error);
     }
   }
-  if (!write(scope, id, index, result)) return fail_status(target_node, "Cannot assign to the variable");
+  if (!write(scope, id, index, result))
+    return fail_status(target_node, "Cannot assign to the variable");
   return kOk;
 }
 
 // A loop body's status: 0 and continue go on; break ends the loop with 0; anything else
 // ends it with that status.
 int Interpreter::body_in_loop(const RExecNode* node, RValue& result, bool& stop) {
+  // A loop that never ends must still give way when the player insists on stopping.
+  check_abort();
   int status = execute(node, result);
   if (status == kOk || status == kContinue) {
     stop = false;
@@ -1507,11 +1657,13 @@ bool call_function(int32_t id, CInstanceBase* self, CInstanceBase* other, int ar
   return call_script(id - kFirstScriptFunction, self, other, argc, copies, result);
 }
 
-bool call_script(int32_t index, CInstanceBase* self, CInstanceBase* other, int argc,
-                 RValue* args, RValue& result) {
+bool call_script(int32_t index, CInstanceBase* self, CInstanceBase* other, int argc, RValue* args,
+                 RValue& result) {
   result = RValue();
   CScript* script = script_get(index);
   if (!script || !script->code) return false;
+  // Recursion without a loop is the other way code can run for ever.
+  check_abort();
   // The caller's arguments come back afterwards, whatever the script did to them. The
   // arguments are moved in and out, so no text is copied.
   // Swapping leaves the slots at real 0 and the caller's values in saved; slots never

@@ -9,6 +9,7 @@
 #include "library/Input_Main.h"
 #include "platform/Platform_Clock.h"
 #include "platform/Platform_Input.h"
+#include "platform/Platform_Signal.h"
 #include "script/Code_Error.h"
 #include "script/Function_Math.h"
 #include "script/Variable_BuiltIn.h"
@@ -322,9 +323,18 @@ struct RLoopClock {
 };
 RLoopClock g_loop;
 
+// A stop signal ends the game as game_end would have in the step just run; a fatal stop
+// already under way stays what it is.
+void answer_stop_signal() {
+  if (stop_requested() && world_state().pending_room != kRequestStop) {
+    world_state().pending_room = kRequestEnd;
+  }
+}
+
 void pass_of_loop() {
   RWorldState& world = world_state();
   perform_step();
+  answer_stop_signal();
   int64_t now = clock_microseconds();
   if (now < g_loop.deadline) g_loop.deadline = now;
   CLiveRoom* room = current_room();
@@ -383,7 +393,8 @@ int64_t clock_microseconds() {
 }
 
 void frame_wait(int64_t microseconds) {
-  if (microseconds <= 0) return;
+  // Nobody waits for the next frame of a game that is being stopped.
+  if (microseconds <= 0 || stop_requested()) return;
   if (fixed_clock()) {
     g_fixed_microseconds += microseconds;
     advance_fixed_clock(double(microseconds) / 1e6);
@@ -391,13 +402,15 @@ void frame_wait(int64_t microseconds) {
     return;
   }
   int64_t start = steady_microseconds();
-  if (microseconds >= 2000) {
-    std::this_thread::sleep_for(std::chrono::milliseconds((microseconds - 1000) / 1000));
+  // Slept in slices, so that a stop signal ends a long wait (a room speed of 1) early.
+  for (int64_t left = microseconds - 1000; left >= 1000; left -= 20000) {
+    std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(left, 20000)));
+    if (stop_requested()) return;
   }
   for (;;) {
     pump();
     int64_t now = steady_microseconds();
-    if (now >= start + microseconds || now < start) return;
+    if (now >= start + microseconds || now < start || stop_requested()) return;
   }
 }
 
@@ -437,6 +450,15 @@ void end_game() {
   world.carried.clear();
   world.running = false;
   if (g_hooks.end_extensions) g_hooks.end_extensions();
+}
+
+void abandon_game() {
+  RWorldState& world = world_state();
+  world.current = nullptr;
+  world.live_rooms.clear();
+  world.carried.clear();
+  world.running = false;
+  world.pending_room = kRequestNone;
 }
 
 void perform_step() {
@@ -532,8 +554,11 @@ void run_game() {
   g_loop.second_mark = g_loop.deadline;
   g_loop.frames = 0;
   while (world.running && !world.paused) {
+    check_abort();
     try {
       pass_of_loop();
+    } catch (const RRunAborted&) {
+      throw;
     } catch (...) {
       // A failure inside one pass does not end the game; the next pass runs normally.
     }
@@ -542,6 +567,7 @@ void run_game() {
 
 void single_step() {
   perform_step();
+  answer_stop_signal();
   present();
   handle_request();
   if (g_hooks.after_step) g_hooks.after_step();

@@ -56,9 +56,9 @@ inline bool request_pending() { return world_state().pending_room != kRequestNon
 // the function keys that belong to other subsystems. Unset members do nothing.
 struct RRunHooks {
   std::function<void()> pump_events;
-  std::function<void()> draw_room;       // into the back buffer
+  std::function<void()> draw_room;  // into the back buffer
   std::function<void()> present_frame;
-  std::function<bool()> window_active;   // unset: always active
+  std::function<bool()> window_active;  // unset: always active
   std::function<void()> toggle_fullscreen;
   std::function<void()> show_game_information;
   std::function<bool()> game_information_shown;  // inside the game window
@@ -97,6 +97,9 @@ void install_world_hooks();
 void build_event_lists();
 bool start_game();
 void end_game();
+// Ends the game without running any of its code (no room-end or game-end event): what is
+// left when the player insists on stopping at once.
+void abandon_game();
 // The loop; returns when the game ends (or the debug form pauses it).
 void run_game();
 // One step with its frame and request handling.

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "Test_Support.h"
+#include "platform/Platform_File.h"
 #include "runner/Support_File.h"
 
 namespace vn {
@@ -29,9 +30,11 @@ std::string current_folder() { return fs::current_path().string(); }
 TEST(TempFolderBases, FirstLineOfTempdirTxtWins) {
   test::ScratchDir dir("tempdir_txt");
   const std::string base = (dir / "chosen").string();
-  write_file(dir / "tempdir.txt", base + "\r\nsecond line\n");
-  const auto bases = temp_folder_bases(dir.path(), environment_of({{"TMPDIR", "/elsewhere"}}));
-  EXPECT_EQ(bases, (std::vector<std::string>{base, "/tmp", current_folder()}));
+  for (const char* line_end : {"\r\n", "\n", "\r"}) {
+    write_file(dir / "tempdir.txt", base + line_end + "second line" + line_end);
+    const auto bases = temp_folder_bases(dir.path(), environment_of({{"TMPDIR", "/elsewhere"}}));
+    EXPECT_EQ(bases, (std::vector<std::string>{base, "/tmp", current_folder()})) << line_end;
+  }
 }
 
 TEST(TempFolderBases, EnvironmentThenTmp) {
@@ -164,9 +167,45 @@ TEST(TempFolderRemoval, MissingFolderAndSecondCallDoNothing) {
 
   CTempFolder gone;
   ASSERT_TRUE(gone.create({dir.path().string()}));
-  fs::remove(gone.folder());
+  fs::remove_all(gone.folder());
   gone.remove();
   EXPECT_TRUE(fs::is_directory(dir.path()));
+}
+
+// A runner killed before it could remove its folder leaves it behind; the next runner to
+// make one in the same base removes it, and nothing a live runner holds.
+TEST(TempFolderRemoval, FoldersOfDeadRunnersGoWhenTheNextOneStarts) {
+  test::ScratchDir dir("temp_abandoned");
+  CTempFolder live;
+  ASSERT_TRUE(live.create({dir.path().string()}));
+  write_file(fs::path(live.folder()) / "sound.wav", "live");
+
+  // What a killed runner leaves: its folder and a mark nobody holds any more.
+  const fs::path dead = dir / "vn_ttt_123";
+  fs::create_directories(dead / "sub");
+  write_file(dead / "sub" / "data.bin", "left");
+  release_folder(hold_folder(dead));
+  // Neither made by a runner of this kind nor named like one: left alone.
+  const fs::path unmarked = dir / "vn_ttt_77";
+  const fs::path other = dir / "vn_ttt_x1";
+  fs::create_directories(unmarked);
+  fs::create_directories(other);
+  release_folder(hold_folder(other));
+
+  CTempFolder next;
+  ASSERT_TRUE(next.create({dir.path().string()}));
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(fs::path(live.folder()) / "sound.wav"));
+  EXPECT_TRUE(fs::is_directory(unmarked));
+  EXPECT_TRUE(fs::is_directory(other));
+
+  // A held folder stays until its holder lets go.
+  const int hold = hold_folder(unmarked);
+  ASSERT_GE(hold, 0);
+  EXPECT_FALSE(remove_folder_if_abandoned(unmarked));
+  release_folder(hold);
+  EXPECT_TRUE(remove_folder_if_abandoned(unmarked));
+  EXPECT_FALSE(fs::exists(unmarked));
 }
 
 }  // namespace

@@ -127,6 +127,23 @@ TEST_F(CompilerTest, UnexpectedCharacters) {
   EXPECT_EQ(last_error_message(), "Error in expression:1 + ?\r position 5: Unexpected symbol.");
 }
 
+// Code ended by a line end is reported at the end of its last line, whichever line end it
+// is; lone LFs end lines like CRs do.
+TEST_F(CompilerTest, ErrorLineTextWhateverTheLineEnds) {
+  const std::string at_end =
+      "Error in code at line 1:\r   if 1\r     ^\rat position 4: Unexpected end of code reached.";
+  for (const char* source : {"if 1", "if 1\r", "if 1\n", "if 1\r\n"}) {
+    EXPECT_EQ(compiled(source), nullptr) << source;
+    EXPECT_EQ(last_error_message(), at_end) << source;
+  }
+  EXPECT_EQ(compose_error("a = 1\rb = #\rc = 2", true, 11, "Unexpected symbol."),
+            "Error in code at line 2:\r   b = #\r      ^\rat position 5: Unexpected symbol.");
+  EXPECT_EQ(compose_error("a = 1\nb = #\nc = 2", true, 11, "Unexpected symbol."),
+            "Error in code at line 2:\r   b = #\r      ^\rat position 5: Unexpected symbol.");
+  EXPECT_EQ(compose_error("a = 1\r\nb = #\r\nc = 2", true, 12, "Unexpected symbol."),
+            "Error in code at line 2:\r   \nb = #\r       ^\rat position 6: Unexpected symbol.");
+}
+
 TEST_F(CompilerTest, ProgramShapes) {
   auto empty = compiled("  \r\n ");
   ASSERT_NE(empty, nullptr);
