@@ -104,6 +104,19 @@ void remove_abandoned_temporaries(int folder, const std::string& target, bool na
   }
 }
 
+bool write_all(int fd, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += size_t(count);
+  }
+  return true;
+}
+
 std::string draw_temporary_name(const std::string& target) {
   static std::random_device random;
   return temporary_prefix(target) + std::to_string(random() % 1000000);
@@ -117,16 +130,7 @@ int create_unnamed_then_name(int folder, const std::string& target, std::span<co
   FileDescriptor file{::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644)};
   if (file.fd < 0) return -1;
   ::flock(file.fd, LOCK_EX);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t count = ::write(file.fd, bytes.data() + done, bytes.size() - done);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return -2;
-    }
-    done += size_t(count);
-  }
-  if (::fsync(file.fd) != 0) return -2;
+  if (!write_all(file.fd, bytes) || ::fsync(file.fd) != 0) return -2;
   const std::string self = "/proc/self/fd/" + std::to_string(file.fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = draw_temporary_name(target);
@@ -151,19 +155,7 @@ int create_named_then_lock(int folder, const std::string& target, std::span<cons
   }
   if (file.fd < 0) return -2;
   ::flock(file.fd, LOCK_EX);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t count = ::write(file.fd, bytes.data() + done, bytes.size() - done);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      const int failure = errno;
-      ::unlinkat(folder, name.c_str(), 0);
-      errno = failure;
-      return -2;
-    }
-    done += size_t(count);
-  }
-  if (::fsync(file.fd) != 0) {
+  if (!write_all(file.fd, bytes) || ::fsync(file.fd) != 0) {
     const int failure = errno;
     ::unlinkat(folder, name.c_str(), 0);
     errno = failure;

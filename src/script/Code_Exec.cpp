@@ -96,6 +96,24 @@ struct RExecNode {
   int32_t source_kind = 0;  // the tree node's kind, for checks such as "is a label"
 };
 
+// += -= *= /= on a real already known to be one; /= by 0 never comes here.
+inline void apply_in_place(int32_t op, double& real, double number) {
+  switch (op) {
+    case kTokenAddAssign:
+      real += number;
+      break;
+    case kTokenSubtractAssign:
+      real -= number;
+      break;
+    case kTokenMultiplyAssign:
+      real *= number;
+      break;
+    default:
+      real /= number;
+      break;
+  }
+}
+
 // A computed real replaces the whole value, string field included.
 inline void store_real(RValue& cell, double number) {
   cell.kind = kReal;
@@ -1235,20 +1253,7 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
           op <= kTokenDivideAssign && value_node->numeric && real_operand(value_node, number) &&
           (op != kTokenDivideAssign || number != 0)) {
         RValue* cell = local_cell(target_node, index);
-        switch (op) {
-          case kTokenAddAssign:
-            cell->real += number;
-            break;
-          case kTokenSubtractAssign:
-            cell->real -= number;
-            break;
-          case kTokenMultiplyAssign:
-            cell->real *= number;
-            break;
-          default:
-            cell->real /= number;
-            break;
-        }
+        apply_in_place(op, cell->real, number);
         store_real(result, cell->real);
         return kOk;
       }
@@ -1269,20 +1274,7 @@ int Interpreter::assign(const RExecNode* node, RValue& result) {
     double number;
     if (cell && cell->kind == kReal && value_node->numeric && real_operand(value_node, number) &&
         (op != kTokenDivideAssign || number != 0)) {
-      switch (op) {
-        case kTokenAddAssign:
-          cell->real += number;
-          break;
-        case kTokenSubtractAssign:
-          cell->real -= number;
-          break;
-        case kTokenMultiplyAssign:
-          cell->real *= number;
-          break;
-        default:
-          cell->real /= number;
-          break;
-      }
+      apply_in_place(op, cell->real, number);
       store_real(result, cell->real);
       return kOk;
     }
