@@ -3,22 +3,32 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test demo asan fuzz clean
+.PHONY: all deps configure build test demo docs asan fuzz clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
+configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) > /dev/null
+
+build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
-demo: build
+# The demo needs the tool and the runner, not the tests.
+demo: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target vn vnrun
 	@scripts/demo $(BUILD)
+
+# Writes docs/functions.md again from the function and variable registries.
+docs: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target docs_functions
+	@$(BUILD)/tests/docs_functions --write docs/functions.md
+	@echo "docs: wrote docs/functions.md"
 
 # The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

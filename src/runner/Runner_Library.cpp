@@ -4,7 +4,9 @@
 #include "library/Function_DateTime.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
+#include "script/Code_Function.h"
 #include "script/Script_Library.h"
+#include "script/Variable_Main.h"
 #include "world/Function_Action.h"
 #include "world/Function_Interaction.h"
 #include "world/Function_Motion.h"
@@ -13,23 +15,57 @@
 
 namespace vn {
 
+namespace {
+
+// A routine that registers built-ins, and the family they belong to.
+struct RFamilyRoutine {
+  std::string_view family;
+  void (*register_family)();
+};
+
+constexpr RFamilyRoutine kFamilyRoutines[] = {
+    {"language", register_script_library},
+    {"data structures", register_data_structure_functions},
+    {"date and time", register_datetime_functions},
+    {"files", register_file_functions},
+    {"input", register_input_functions},
+    {"instances", register_world_variables},
+    {"interaction", register_interaction_functions},
+    {"motion", register_motion_functions},
+    {"rooms", register_room_variables},
+    {"rooms", register_room_functions},
+    {"events", register_event_functions},
+    // Last: an action function is registered only when the family it forwards to is.
+    {"actions", register_action_functions},
+};
+
+std::vector<RBuiltinFamily>& families() {
+  static std::vector<RBuiltinFamily> instance;
+  return instance;
+}
+
+}  // namespace
+
 void register_game_library() {
   static bool registered = false;
   if (registered) return;
   registered = true;
-  register_script_library();
-  register_data_structure_functions();
-  register_datetime_functions();
-  register_file_functions();
-  register_input_functions();
-  register_world_variables();
-  register_interaction_functions();
-  register_motion_functions();
-  register_room_variables();
-  register_room_functions();
-  register_event_functions();
-  // Last: an action function is registered only when the family it forwards to is.
-  register_action_functions();
+  for (const RFamilyRoutine& routine : kFamilyRoutines) {
+    int32_t first_function = int32_t(builtin_function_count());
+    int32_t first_variable = int32_t(builtin_variable_count());
+    routine.register_family();
+    RBuiltinFamily added{routine.family, first_function, int32_t(builtin_function_count()),
+                         first_variable, int32_t(builtin_variable_count())};
+    std::vector<RBuiltinFamily>& list = families();
+    if (!list.empty() && list.back().name == added.name) {
+      list.back().end_function = added.end_function;
+      list.back().end_variable = added.end_variable;
+    } else {
+      list.push_back(added);
+    }
+  }
 }
+
+const std::vector<RBuiltinFamily>& builtin_families() { return families(); }
 
 }  // namespace vn

@@ -28,7 +28,7 @@ TEST(RunnerMain, ARunnerWithoutAGameAnswersHelpAndVersionAndSaysWhatToDo) {
   EXPECT_NE(help.out.find("vn pack PROJECT -o GAME"), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("vn run GAME"), std::string::npos) << help.out;
 
-  for (const std::string& arguments : {"", " --bogus", " game.exe"}) {
+  for (const char* arguments : {"", " --bogus", " game.exe"}) {
     auto run = run_command(kNoDisplay + quoted(VNRUN_PATH) + arguments);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
