@@ -1122,6 +1122,25 @@ class CProjectReader {
 }  // namespace
 
 bool read_project(const std::filesystem::path& folder, CGameData& game, std::string& error) {
+  // What is wrong with the path itself is told with the path as it was given.
+  std::error_code status;
+  const fs::file_status found = fs::status(folder, status);
+  if (!fs::exists(found)) {
+    error = folder.string() + " does not exist";
+    if (status && status != std::errc::no_such_file_or_directory) {
+      error = folder.string() + " cannot be read (" + status.message() + ")";
+    }
+    return false;
+  }
+  if (!fs::is_directory(found)) {
+    error = folder.string() + " is not a project folder (a project is a folder holding " +
+            kProjectFile + ")";
+    return false;
+  }
+  if (!fs::exists(folder / kProjectFile, status)) {
+    error = folder.string() + " is not a project folder: it holds no " + kProjectFile;
+    return false;
+  }
   CGameData project;
   try {
     CProjectReader(folder, project).read();

@@ -499,8 +499,15 @@ TEST(Project, ErrorsNameTheFileTheFieldAndTheProblem) {
   std::string error;
   EXPECT_FALSE(read_project(scratch.path(), read, error));
   EXPECT_EQ(error.rfind("game.json: not valid JSON: ", 0), 0u) << error;
+  // A path that is no project is named as given.
   EXPECT_FALSE(read_project(scratch / "nowhere", read, error));
-  EXPECT_EQ(error, "game.json: the file game.json does not exist");
+  EXPECT_EQ(error, (scratch / "nowhere").string() + " does not exist");
+  EXPECT_FALSE(read_project(scratch / "game.json", read, error));
+  EXPECT_EQ(error, (scratch / "game.json").string() +
+                       " is not a project folder (a project is a folder holding game.json)");
+  fs::create_directories(scratch / "bare");
+  EXPECT_FALSE(read_project(scratch / "bare", read, error));
+  EXPECT_EQ(error, (scratch / "bare").string() + " is not a project folder: it holds no game.json");
 }
 
 TEST(Project, WritingNeedsAnEmptyFolder) {

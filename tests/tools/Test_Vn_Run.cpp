@@ -261,7 +261,26 @@ TEST(VnRun, BadInputFilesAndGamesAreNamed) {
   write_text(scratch / "junk", "not a game at all");
   auto junk = vn_run("--headless " + quoted(scratch / "junk"));
   EXPECT_EQ(junk.status, 1);
-  EXPECT_NE(junk.err.find("Error: Not a valid game file."), std::string::npos) << junk.err;
+  EXPECT_EQ(junk.err, "vn run: " + (scratch / "junk").string() +
+                          ": not a valid game file: no game data is in it\n");
+}
+
+TEST(VnRun, StopOnErrorEndsTheGameAtItsFirstErrorReport) {
+  test::ScratchDir scratch("vn_run_stop");
+  fs::path project = make_project(
+      scratch / "game",
+      R"([{"type": "step", "number": 0, "actions": ["show_debug_message('step'); x = missing_value;"]}])");
+  // Without it a run-time error is reported every step and the game goes on.
+  auto goes_on = vn_run("--headless --steps 3 " + quoted(project));
+  EXPECT_EQ(goes_on.status, 0);
+  EXPECT_EQ(goes_on.out, "step\nstep\nstep\n");
+  auto stopped = vn_run("--headless --steps 3 --stop-on-error " + quoted(project));
+  EXPECT_EQ(stopped.status, 1) << stopped.err;
+  EXPECT_EQ(stopped.out, "step\n");
+  const std::string report = "Unknown variable missing_value\n";
+  const size_t first = stopped.err.find(report);
+  EXPECT_NE(first, std::string::npos) << stopped.err;
+  EXPECT_EQ(stopped.err.find(report, first + 1), std::string::npos) << stopped.err;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "Test_Support.h"
+#include "library/Support_Registry.h"
 
 namespace vn {
 namespace {
@@ -48,15 +49,27 @@ TEST(VnScript, CompileErrorsAreTheComposedMessage) {
   test::ScratchDir scratch("vn_script_compile");
   write(scratch / "bad.vns", "x = 1;\ny = ;\n");
   write(scratch / "good.vns", "show_debug_message(\"still runs\")");
+  const std::string report =
+      "Error in code at line 2:\n"
+      "   y = ;\n"
+      "       ^\n"
+      "at position 6: Unexpected symbol in expression.\n";
+  // One input: its report alone.
+  auto alone = run_command(vn_script(quoted(scratch / "bad.vns")));
+  EXPECT_EQ(alone.status, 1);
+  EXPECT_EQ(alone.err, report);
+  // Several: a line names the one each report is about.
   auto run =
-      run_command(vn_script(quoted(scratch / "bad.vns") + " " + quoted(scratch / "good.vns")));
+      run_command(vn_script(quoted(scratch / "good.vns") + " " + quoted(scratch / "bad.vns") +
+                            " -e 'show_debug_message(\"on\")' -e 'z = ;'"));
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "still runs\n");
-  EXPECT_EQ(run.err,
-            "Error in code at line 2:\n"
-            "   y = ;\n"
-            "       ^\n"
-            "at position 6: Unexpected symbol in expression.\n");
+  EXPECT_EQ(run.out, "still runs\non\n");
+  EXPECT_EQ(run.err, "In file " + (scratch / "bad.vns").string() + ":\n" + report +
+                         "In -e text 2:\n"
+                         "Error in code at line 1:\n"
+                         "   z = ;\n"
+                         "      ^\n"
+                         "at position 5: Unexpected symbol in expression.\n");
 
   // Only compiling: nothing runs, and the status tells whether all compiled.
   auto checked = run_command(vn_script("--check " + quoted(scratch / "good.vns")));
@@ -86,6 +99,7 @@ TEST(VnScript, ScriptsOfAFolderCanBeCalledAndReportTheirErrors) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "20\nbefore\n");
   EXPECT_EQ(run.err,
+            "In -e text 2:\n"
             "In script fails:\n"
             "Error in code at line 3:\n"
             "   return a + b;\n"
@@ -123,6 +137,46 @@ TEST(VnScript, ConstantsComeFromAFileOfNameValueLines) {
   EXPECT_EQ(invalid.out, "");
   EXPECT_NE(invalid.err.find("Value for constant BAD  is not valid."), std::string::npos)
       << invalid.err;
+}
+
+TEST(VnScript, SelfIsAnInstanceAsInAGame) {
+  auto run = run_command(vn_script(
+      "-e 'x = 5; y = -2; speed = 3; direction = 90; alarm[2] = 7; image_xscale = 2; "
+      "show_debug_message(string(x) + \" \" + string(y) + \" \" + string(speed) + \" \" + "
+      "string(vspeed) + \" \" + string(alarm[2]) + \" \" + string(image_xscale) + \" \" + "
+      "string(id) + \" \" + string(object_index))'"));
+  EXPECT_EQ(run.status, 0) << run.err;
+  // vspeed follows speed and direction, as it does for an instance in a room.
+  EXPECT_EQ(run.out, "5 -2 3 -3 7 2 0 0\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(VnScript, SecureModeIsThePlayersPreference) {
+  test::ScratchDir scratch("vn_script_secure");
+  fs::create_directories(scratch / "work");
+  const std::string program =
+      " -e 'show_debug_message(secure_mode); f = file_text_open_write(\"sub/out.txt\"); "
+      "show_debug_message(f)'";
+  auto script = [&] {
+    return run_command("cd " + quoted(scratch / "work") + " && mkdir -p sub && XDG_CONFIG_HOME=" +
+                       quoted(scratch.path()) + " " + vn_script(program));
+  };
+  auto open = script();
+  EXPECT_EQ(open.out.substr(0, 2), "0\n") << open.err;
+  EXPECT_TRUE(fs::exists(scratch / "work" / "sub" / "out.txt"));
+  fs::remove(scratch / "work" / "sub" / "out.txt");
+
+  // The preference as the runner reads it, in the player's store under XDG_CONFIG_HOME.
+  set_registry_folder(scratch / "varnock");
+  registry_store().write(
+      registry_key_path(kCurrentUser, "Software\\Varnock\\Version 8\\Preferences"), "Warning",
+      RRegistryValue{true, 1.0, ""});
+  set_registry_folder(scratch / "elsewhere");
+  auto secure = script();
+  EXPECT_EQ(secure.status, 0);
+  EXPECT_EQ(secure.out, "1\n-1\n");
+  EXPECT_EQ(secure.err, "In secure mode you cannot write file sub/out.txt\n");
+  EXPECT_FALSE(fs::exists(scratch / "work" / "sub" / "out.txt"));
 }
 
 TEST(VnScript, ErrorsOfBuiltInFunctionsAndUsage) {

@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 #include "library/Input_Main.h"
 #include "platform/Platform_Clock.h"
 #include "platform/Platform_FileIo.h"
+#include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
 #include "runner/Runner_Form.h"
 #include "runner/Runner_Library.h"
@@ -341,6 +344,20 @@ class CInputScript {
   TRunnerForm& form_;
 };
 
+// A whole number from low up, said in words a person can act on (the parser's own range
+// check prints the largest double).
+CLI::Validator whole_number_check(int64_t low) {
+  return CLI::Validator(
+      [low](std::string& text) -> std::string {
+        int64_t number = 0;
+        const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (problem == std::errc() && end == text.data() + text.size() && number >= low) return {};
+        return low == 0 ? "expected a whole number from 0 up, not \"" + text + "\""
+                        : "expected a whole number, not \"" + text + "\"";
+      },
+      low == 0 ? "N >= 0" : "");
+}
+
 // The game as an absolute path without "." and ".." parts or a trailing separator.
 fs::path plain_path(const fs::path& game) {
   std::error_code ignored;
@@ -359,11 +376,14 @@ CLI::App* add_run_command(CLI::App& app, RunOptions& options) {
       ->required();
   command->add_flag("--headless", options.headless, "Open no window and show no message box");
   command->add_option("--steps", options.steps, "End the game after this many steps")
-      ->check(CLI::NonNegativeNumber);
-  command->add_option("--seed", options.seed, "Seed the random generator with this number");
+      ->check(whole_number_check(0));
+  command->add_option("--seed", options.seed, "Seed the random generator with this number")
+      ->check(whole_number_check(INT64_MIN));
   command->add_flag("--fixed-clock", options.fixed_clock,
                     "Do not wait between steps; the clock moves one step time per step");
   command->add_option("--input", options.input, "Feed key, mouse and wheel events from this file");
+  command->add_flag("--stop-on-error", options.stop_on_error,
+                    "End the game with status 1 at its first error report");
   return command;
 }
 
@@ -403,6 +423,7 @@ int run_run(const RunOptions& options) {
     auto script = std::make_shared<CInputScript>(std::move(inputs), form);
     RPlayOptions play;
     play.max_steps = options.steps;
+    play.stop_on_error = options.stop_on_error;
     play.feed_input = [script](int64_t steps_run) { script->feed(steps_run); };
     play.wait_for_input = [script](int64_t) { return script->wait(); };
     // Named as vnrun names the game it carries: the file name without its extension.
@@ -421,7 +442,10 @@ int run_run(const RunOptions& options) {
     case RunOutcome::ended:
       return kExitOk;
     case RunOutcome::stopped:
-      return kExitStopped;
+      // Asked to stop at the first error, the run failed, whichever error it was.
+      return options.stop_on_error ? kExitFailed : kExitStopped;
+    case RunOutcome::interrupted:
+      return stop_exit_status();
     case RunOutcome::not_started:
       break;
   }

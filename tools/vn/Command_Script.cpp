@@ -9,20 +9,23 @@
 
 #include "Vn_Commands.h"
 #include "Vn_Game.h"
+#include "library/Support_Registry.h"
 #include "platform/Platform_FileIo.h"
+#include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
+#include "runner/Runner_Library.h"
 #include "script/Code_Constant.h"
 #include "script/Code_Error.h"
 #include "script/Code_Exec.h"
 #include "script/Code_Function.h"
 #include "script/Constant_Main.h"
 #include "script/Function_Misc.h"
-#include "runner/Runner_Library.h"
 #include "script/Script_Main.h"
 #include "script/Variable_BuiltIn.h"
 #include "script/Variable_Main.h"
 #include "support/Support_Console.h"
 #include "support/Support_Text.h"
+#include "world/Instance_Class.h"
 
 namespace vn::tool {
 
@@ -30,16 +33,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The exit statuses every command of the tool uses.
-
 // Errors reach the terminal as the error form would show them, and the run goes on unless
-// the error is fatal.
+// the error is fatal. With more than one input, the first report of each input comes after
+// a line that names it.
 class CConsoleErrors final : public IErrorDisplay {
  public:
   ErrorChoice show(const std::string& message, bool fatal) override {
-    write_console_lines(stderr, message);
+    report(message);
     return fatal ? ErrorChoice::Abort : ErrorChoice::Ignore;
   }
+
+  void start_input(std::string heading) {
+    heading_ = std::move(heading);
+    named_ = false;
+  }
+
+  void report(const std::string& message) {
+    if (!heading_.empty() && !named_) {
+      std::fprintf(stderr, "%s\n", heading_.c_str());
+      named_ = true;
+    }
+    write_console_lines(stderr, message);
+  }
+
+ private:
+  std::string heading_;  // UTF-8; empty: nothing names the input
+  bool named_ = false;
 };
 
 void complain(const std::string& problem) {
@@ -134,11 +153,18 @@ bool read_constants(const fs::path& path, std::vector<RConstant>& constants) {
   return true;
 }
 
+// The line before the reports of one of several inputs.
+std::string input_heading(const RScriptInput& input, size_t text_number) {
+  if (input.is_file) return "In file " + input.text + ":";
+  return "In -e text " + std::to_string(text_number) + ":";
+}
+
 // The state a program finds when it starts: what an empty game has before its first step.
-bool fresh_game(const std::vector<RConstant>& constants) {
+bool fresh_game(const std::vector<RConstant>& constants, bool secure_mode) {
   globals_reset();
   reset_error_state();
   run_state() = RRunState();
+  run_state().secure_mode = secure_mode;
   for (int i = 0; i < kMaxArguments; ++i) argument_slots()[i] = RValue();
   reset_constants();
   return define_game_constants(constants);
@@ -195,6 +221,7 @@ int run_script(const ScriptOptions& options) {
       set_debug_output(nullptr);
       set_error_display(nullptr);
       set_scripts(nullptr);
+      set_first_signal_aborts(false);
     }
   } uninstall;
   set_error_display(&console);
@@ -203,6 +230,11 @@ int run_script(const ScriptOptions& options) {
     std::fwrite(lines.data(), 1, lines.size(), stdout);
   });
 
+  // A stop signal ends the program at once; nothing waits for a step to end.
+  set_first_signal_aborts(true);
+  // As the runner does when it installs a game: the player's preference holds for every
+  // program.
+  const bool secure_mode = read_secure_mode_preference();
   std::vector<RConstant> constants;
   if (!options.constants_file.empty() && !read_constants(options.constants_file, constants)) {
     return kExitUsage;
@@ -212,10 +244,13 @@ int run_script(const ScriptOptions& options) {
   }
   set_scripts(&scripts);
   // The scripts see the same constants as every program, so one compilation serves all.
-  if (!fresh_game(constants) || !compile_scripts()) return kExitFailed;
+  if (!fresh_game(constants, secure_mode) || !compile_scripts()) return kExitFailed;
 
   bool failed = false;
+  size_t texts_seen = 0;
   for (const RScriptInput& input : options.inputs) {
+    if (!input.is_file) ++texts_seen;
+    if (options.inputs.size() > 1) console.start_input(input_heading(input, texts_seen));
     std::string source = input.text;
     if (input.is_file) {
       std::string error;
@@ -227,22 +262,32 @@ int run_script(const ScriptOptions& options) {
     } else {
       source = script_text(source);
     }
-    if (!fresh_game(constants)) {
+    if (!fresh_game(constants, secure_mode)) {
       failed = true;
       continue;
     }
-    CCode code(std::move(source), false);
-    if (!code.compile()) {
-      write_console_lines(stderr, last_error_message());
-      failed = true;
-      continue;
+    try {
+      CCode code(std::move(source), false);
+      if (!code.compile()) {
+        console.report(last_error_message());
+        failed = true;
+        continue;
+      }
+      if (options.check_only) continue;
+      // The instance of a game, so that x, speed, alarm and the rest read back as written.
+      CInstance self(0, 0, 0, 0);
+      RValue result;
+      if (!run_code(&self, &self, code, result)) {
+        console.report(last_error_message());
+        failed = true;
+      }
+    } catch (const RRunAborted&) {
+      std::fflush(stdout);
+      return stop_exit_status();
     }
-    if (options.check_only) continue;
-    CInstanceBase self(0, 0);
-    RValue result;
-    if (!run_code(&self, &self, code, result)) {
-      write_console_lines(stderr, last_error_message());
-      failed = true;
+    if (stop_requested()) {
+      std::fflush(stdout);
+      return stop_exit_status();
     }
     // A fatal error of a built-in function ends the game it would have run in.
     if (game_stopping()) failed = true;

@@ -26,8 +26,10 @@ struct PackOptions {
   std::filesystem::path project;
   std::filesystem::path output;
   bool data_only = false;
-  std::filesystem::path runner;  // empty: the vnrun beside vn
+  std::filesystem::path runner;  // empty: the stripped runner beside vn, else vnrun
+  bool allow_errors = false;     // pack even when code does not compile
 };
+CLI::App* add_pack_command(CLI::App& app, PackOptions& options);
 int run_pack(const PackOptions& options);
 
 struct UnpackOptions {
@@ -42,7 +44,7 @@ struct RScriptInput {
 };
 struct ScriptOptions {
   std::vector<std::string> files;
-  std::vector<std::string> texts;   // given with -e
+  std::vector<std::string> texts;    // given with -e
   std::vector<RScriptInput> inputs;  // files and texts in the order given
   bool check_only = false;
   std::filesystem::path scripts_folder;
@@ -59,6 +61,7 @@ struct RunOptions {
   std::optional<int64_t> seed;
   bool fixed_clock = false;
   std::filesystem::path input;  // empty: none
+  bool stop_on_error = false;   // the first error report ends the game, with status 1
 };
 // The subcommand "run".
 CLI::App* add_run_command(CLI::App& app, RunOptions& options);

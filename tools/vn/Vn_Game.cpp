@@ -4,6 +4,7 @@
 
 #include "platform/Platform_FileIo.h"
 #include "runner/Project_Read.h"
+#include "support/Support_Text.h"
 
 namespace vn::tool {
 
@@ -27,7 +28,8 @@ bool load_game(const std::filesystem::path& path, RLoadedGame& loaded, std::stri
     loaded.form = "standalone game";
     loaded.offset = *offset;
   } else {
-    error = path.string() + ": Error: Not a valid game file.";
+    error = path.string() + ": not a valid game file: " +
+            (stream.size() == 0 ? "the file is empty" : "no game data is in it");
     return false;
   }
   stream.seek(loaded.offset);
@@ -40,8 +42,13 @@ bool load_game(const std::filesystem::path& path, RLoadedGame& loaded, std::stri
     loaded.messages.push_back("Failed to load the game data. File seems corrupted.");
   }
   if (!read) {
+    // The runner's messages start with "Error: " where a player needs telling; after the
+    // path a second "Error" says nothing.
     error = path.string() + ":";
-    for (const std::string& message : loaded.messages) error += " " + message;
+    for (const std::string& message : loaded.messages) {
+      const bool prefixed = message.rfind("Error: ", 0) == 0;
+      error += " " + cp1252_to_utf8(prefixed ? message.substr(7) : message);
+    }
     return false;
   }
   return true;
