@@ -996,6 +996,7 @@ void fn_execute_program(CInstanceBase*, CInstanceBase*, int, const RValue* args,
     if (wait_hook) wait_hook();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+  check_abort();
 }
 
 bool looks_like_address(std::string_view name) {

@@ -218,6 +218,7 @@ void fn_keyboard_wait(CInstanceBase*, CInstanceBase*, int, const RValue*, RValue
   input_state().last_key = 0;
   while (true) {
     process_input_messages();
+    check_abort();
     if (input_state().last_key != 0 || stop_requested() || !input_wait()) return;
   }
 }
@@ -226,6 +227,7 @@ void fn_mouse_wait(CInstanceBase*, CInstanceBase*, int, const RValue*, RValue&) 
   input_state().last_button = 0;
   while (true) {
     process_input_messages();
+    check_abort();
     if (input_state().last_button != 0 || stop_requested() || !input_wait()) return;
   }
 }

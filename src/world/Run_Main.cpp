@@ -393,8 +393,14 @@ int64_t clock_microseconds() {
 }
 
 void frame_wait(int64_t microseconds) {
-  // Nobody waits for the next frame of a game that is being stopped.
-  if (microseconds <= 0 || stop_requested()) return;
+  // Nobody waits for the next frame of a game that is being stopped, and code that waits
+  // on purpose (sleep) goes no further once the stop is insisted on.
+  auto stopping = [] {
+    if (!stop_requested()) return false;
+    check_abort();
+    return true;
+  };
+  if (microseconds <= 0 || stopping()) return;
   if (fixed_clock()) {
     g_fixed_microseconds += microseconds;
     advance_fixed_clock(double(microseconds) / 1e6);
@@ -405,12 +411,12 @@ void frame_wait(int64_t microseconds) {
   // Slept in slices, so that a stop signal ends a long wait (a room speed of 1) early.
   for (int64_t left = microseconds - 1000; left >= 1000; left -= 20000) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(left, 20000)));
-    if (stop_requested()) return;
+    if (stopping()) return;
   }
   for (;;) {
     pump();
     int64_t now = steady_microseconds();
-    if (now >= start + microseconds || now < start || stop_requested()) return;
+    if (stopping() || now >= start + microseconds || now < start) return;
   }
 }
 
