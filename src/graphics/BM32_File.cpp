@@ -16,8 +16,6 @@ namespace {
 
 constexpr uint32_t kLoadCanvas = pixel_of_colour(0xFFFFFE, 0);
 constexpr uint32_t kGifCanvas = pixel_of_colour(32832);
-// All the pictures of one animation together; more is refused.
-constexpr uint64_t kMaxAnimationPixels = uint64_t(1) << 27;
 
 enum class Format { kUnknown, kPng, kJpeg, kGif, kBmp };
 
@@ -76,10 +74,6 @@ bool decode_image_file(std::span<const uint8_t> bytes, TBitmap32& image, std::st
     case Format::kGif: {
       RGifAnimation animation;
       ok = decode_gif(bytes, animation, error);
-      if (ok && uint64_t(animation.width) * uint64_t(animation.height) > kMaxAnimationPixels) {
-        error = "the GIF image is too large";
-        ok = false;
-      }
       if (ok) {
         // A GIF has no alpha channel: its transparent pixels show the canvas colour.
         TBitmap32 canvas = canvas_of(animation, kLoadCanvas | 0xFF000000u);
@@ -119,9 +113,11 @@ bool decode_gif_frames(std::span<const uint8_t> bytes, std::vector<TBitmap32>& f
   if (!decode_gif(bytes, animation, error)) {
     return false;
   }
+  // Every frame is a whole copy of the canvas: all of them together are one picture's
+  // worth at most.
   uint64_t canvas_pixels =
       uint64_t(std::max(1, animation.width)) * uint64_t(std::max(1, animation.height));
-  if (canvas_pixels * animation.frames.size() > kMaxAnimationPixels) {
+  if (canvas_pixels * animation.frames.size() > kMaxPicturePixels) {
     error = "the GIF animation is too large";
     return false;
   }

@@ -4,7 +4,9 @@
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csetjmp>
@@ -16,11 +18,6 @@
 namespace vn {
 
 namespace {
-
-constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
-// Deflate never shrinks data by more than about 1032 to 1, so an image needing more
-// raw bytes than this many times the file size cannot be complete.
-constexpr uint64_t kMaxInflateRatio = 1100;
 
 // Shared with the libpng callbacks. libpng leaves our frames by longjmp, so this and
 // every local of the functions that call setjmp are plain data without destructors.
@@ -39,6 +36,44 @@ void on_error(png_structp png, png_const_charp message) {
 }
 
 void on_warning(png_structp, png_const_charp) {}
+
+uint32_t big_endian32(const uint8_t* bytes) {
+  return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+}
+
+// A header may declare any size, but only image data can fill it: true when the IDAT
+// chunks, in file order, inflate to at least `needed` bytes. Counting first means a few
+// bytes declaring a huge picture cost no more than those bytes, instead of an allocation
+// of the whole picture. Checksums are left to libpng.
+bool image_data_holds(std::span<const uint8_t> file, uint64_t needed) {
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return false;
+  uint8_t scratch[16384];
+  uint64_t produced = 0;
+  int status = Z_OK;
+  size_t at = 8;
+  while (produced < needed && status == Z_OK && file.size() - at >= 8) {
+    const uint8_t* chunk = file.data() + at;
+    const size_t length = big_endian32(chunk);
+    if (std::memcmp(chunk + 4, "IEND", 4) == 0) break;
+    // A chunk cut short by the end of the file still gives what it holds.
+    const size_t present = std::min(length, file.size() - at - 8);
+    if (std::memcmp(chunk + 4, "IDAT", 4) == 0) {
+      stream.next_in = const_cast<Bytef*>(chunk + 8);
+      stream.avail_in = uInt(present);
+      while (stream.avail_in > 0 && produced < needed && status == Z_OK) {
+        stream.next_out = scratch;
+        stream.avail_out = sizeof scratch;
+        status = inflate(&stream, Z_NO_FLUSH);
+        produced += sizeof scratch - stream.avail_out;
+      }
+    }
+    if (present < length) break;
+    at += std::min(file.size() - at, 12 + length);
+  }
+  inflateEnd(&stream);
+  return produced >= needed;
+}
 
 void on_read(png_structp png, png_bytep out, size_t count) {
   auto* context = static_cast<RPngContext*>(png_get_io_ptr(png));
@@ -223,14 +258,14 @@ bool decode_png(std::span<const uint8_t> file, RImage& image, std::string& error
     return false;
   }
   const uint64_t pixels = uint64_t(header.width) * header.height;
-  if (pixels > kMaxPixels) {
+  if (pixels > kMaxPicturePixels) {
     error = "the PNG image is too large";
     return false;
   }
+  // Every row is a filter byte and the packed pixels; interlacing only adds to that.
   const uint64_t row_bits =
       uint64_t(header.width) * uint64_t(channels_of(header.colour_type) * header.bit_depth);
-  const uint64_t filtered_row_bytes = (row_bits + 7) / 8 + 1;
-  if (filtered_row_bytes * header.height > uint64_t(file.size()) * kMaxInflateRatio) {
+  if (!image_data_holds(file, ((row_bits + 7) / 8 + 1) * header.height)) {
     error = "bad PNG file: the image data is incomplete";
     return false;
   }

@@ -13,7 +13,14 @@
 
 namespace vn {
 
-// On failure the image is untouched and error holds the reason.
+// The largest picture any of our decoders accepts: 8192 × 8192 pixels, 256 MiB once
+// decoded. No picture a game was made with comes near it, so a file declaring more is
+// refused before anything is allocated or decoded.
+constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
+
+// Pictures above kMaxPicturePixels, or whose image data does not inflate to the size
+// they declare, are refused before the pixels are allocated. On failure the image is
+// untouched and error holds the reason.
 bool decode_png(std::span<const uint8_t> file, RImage& image, std::string& error);
 bool load_png(const std::filesystem::path& path, RImage& image, std::string& error);
 

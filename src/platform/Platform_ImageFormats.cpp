@@ -18,9 +18,22 @@ namespace vn {
 
 namespace {
 
-// A picture larger than this (8192 × 8192) is refused rather than decoded; for GIF the
-// bound holds for all frames together.
-constexpr uint64_t kMaxPixels = uint64_t(1) << 26;
+// Below this many pixels a picture is decoded whatever its data; above it, only when the
+// data could possibly describe it.
+constexpr uint64_t kPixelsWithoutData = uint64_t(1) << 16;
+
+// Huffman-coded JPEG data spends at least one bit on every 8 × 8 block of the
+// full-size component, so a byte never stands for more than 512 pixels. (Arithmetic
+// coding can do better only on blank pictures, which no game stores that way.)
+constexpr uint64_t kJpegPixelsPerByte = 512;
+
+// An LZW code of n bits stands for fewer than 2^n pixels, so a byte never stands for
+// more than 8 × 4096 / 12 of them, in the widest (12-bit) codes.
+constexpr uint64_t kLzwPixelsPerByte = 8 * 4096 / 12 + 1;
+
+bool data_could_fill(uint64_t pixels, size_t bytes, uint64_t pixels_per_byte) {
+  return pixels <= std::max(kPixelsWithoutData, uint64_t(bytes) * pixels_per_byte);
+}
 
 // ---- JPEG ----
 
@@ -38,11 +51,17 @@ struct RJpegError {
   std::longjmp(error->jump, 1);
 }
 
-// Warnings are ignored, except running out of data: libjpeg would go on inventing
-// pixels, and a tiny file could then claim a huge picture.
+// Warnings are ignored, except those after which libjpeg would go on inventing pixels
+// (the data ends, a marker or a bad code cuts a scan short): a tiny file could then
+// claim a huge picture.
 void on_jpeg_message(j_common_ptr info, int level) {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
-    on_jpeg_error(info);
+  if (level >= 0) return;
+  switch (info->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+      on_jpeg_error(info);
   }
 }
 
@@ -213,8 +232,12 @@ bool decode_jpeg(std::span<const uint8_t> file, RImage& image, std::string& erro
     return false;
   }
   uint64_t pixels = uint64_t(info.image_width) * info.image_height;
-  if (pixels == 0 || pixels > kMaxPixels) {
+  if (pixels == 0 || pixels > kMaxPicturePixels) {
     error = "the JPEG image is too large";
+    return false;
+  }
+  if (!data_could_fill(pixels, file.size(), kJpegPixelsPerByte)) {
+    error = "bad JPEG file: the image data is incomplete";
     return false;
   }
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
@@ -260,6 +283,17 @@ bool decode_gif(std::span<const uint8_t> file, RGifAnimation& animation, std::st
   RGifAnimation result;
   result.width = std::max(0, int(gif->SWidth));
   result.height = std::max(0, int(gif->SHeight));
+  // The canvas is drawn and copied whole for every frame, so it is held to what the
+  // file's frames could cover.
+  const uint64_t canvas = uint64_t(result.width) * uint64_t(result.height);
+  if (canvas > kMaxPicturePixels) {
+    error = "the GIF image is too large";
+    return false;
+  }
+  if (!data_could_fill(canvas, file.size(), kLzwPixelsPerByte)) {
+    error = "bad GIF file: the screen is larger than its images could fill";
+    return false;
+  }
   GraphicsControlBlock control{kGifDisposalUnspecified, false, 0, NO_TRANSPARENT_COLOR};
   uint64_t total_pixels = 0;
   bool ok = true;
@@ -277,9 +311,15 @@ bool decode_gif(std::span<const uint8_t> file, RGifAnimation& animation, std::st
     uint64_t pixels = uint64_t(std::max(0, desc.Width)) * uint64_t(std::max(0, desc.Height));
     // Empty frames count as one pixel so that their number is bounded too.
     total_pixels += std::max<uint64_t>(pixels, 1);
-    if (total_pixels > kMaxPixels) {
+    if (total_pixels > kMaxPicturePixels) {
       error = "the GIF image is too large";
       return false;
+    }
+    // A frame larger than the rest of the file could describe is cut short for sure, and
+    // nearly all of it would be rows never read: reading stops before it.
+    if (!data_could_fill(pixels, input.size - input.offset, kLzwPixelsPerByte)) {
+      gif->Error = D_GIF_ERR_EOF_TOO_SOON;
+      break;
     }
     RGifFrame frame;
     frame.left = desc.Left;

@@ -26,8 +26,9 @@ constexpr size_t kInfoHeaderSize = 40;
 constexpr size_t kV4HeaderSize = 108;
 constexpr size_t kV5HeaderSize = 124;
 
-// Larger pictures are refused before anything is allocated (a gibibyte of pixels).
-constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
+// Larger pictures are refused before anything is allocated: 8192 × 8192, the bound of
+// every picture decoder (kMaxPicturePixels, above us in the platform layer).
+constexpr uint64_t kMaxPixels = uint64_t(1) << 26;
 
 // Run-length data can describe a huge blank picture in a few bytes. Real encoders write
 // at most 255 pixels per two-byte run, so a picture far larger than that ratio allows

@@ -218,5 +218,44 @@ TEST(PlatformImage, CorruptFilesAreRefused) {
   EXPECT_EQ(image, untouched);
 }
 
+TEST(PlatformImage, DeclaredSizeMustBeBackedByImageData) {
+  RImage image{.width = 1, .height = 1, .pixels = {42}};
+  const RImage untouched = image;
+  std::string error;
+  // A one-bit picture of 8192 × 8192 needs 8 MiB of rows, and its image data here
+  // holds 64 KiB that do not compress: refused before its 256 MiB of pixels are
+  // allocated, where libpng would only find out row by row.
+  std::vector<uint8_t> noise(65536);
+  std::mt19937 random(7);
+  for (uint8_t& byte : noise) byte = uint8_t(random());
+  std::vector<uint8_t> short_data =
+      build_png({.width = 8192, .height = 8192, .bit_depth = 1, .colour_type = 0, .rows = {}});
+  // Swap the empty image data for the noise, stored without compression.
+  std::vector<uint8_t> file(short_data.begin(), short_data.begin() + 33);
+  put_chunk(file, "IDAT", deflate_bytes(noise, 0));
+  put_chunk(file, "IEND", {});
+  EXPECT_FALSE(decode_png(file, image, error));
+  EXPECT_EQ(error, "bad PNG file: the image data is incomplete");
+  // Beyond the bound on any picture, whatever the data.
+  EXPECT_FALSE(decode_png(
+      build_png({.width = 8192, .height = 8193, .bit_depth = 1, .colour_type = 0, .rows = {}}),
+      image, error));
+  EXPECT_EQ(error, "the PNG image is too large");
+  EXPECT_EQ(image, untouched);
+
+  // The most compressible real picture still loads: 2048 × 2048 blank one-bit rows
+  // deflate about a thousand to one.
+  std::vector<uint8_t> blank = build_png({.width = 2048,
+                                          .height = 2048,
+                                          .bit_depth = 1,
+                                          .colour_type = 0,
+                                          .rows = std::vector<uint8_t>(2048 / 8 * 2048, 0)});
+  ASSERT_LT(blank.size(), 1024u);
+  RImage decoded = decode_ok(blank);
+  EXPECT_EQ(decoded.width, 2048);
+  EXPECT_EQ(decoded.pixels.size(), size_t(2048) * 2048);
+  EXPECT_EQ(decoded.pixels.back(), 0xFF000000u);
+}
+
 }  // namespace
 }  // namespace vn

@@ -260,6 +260,12 @@ TEST(SupportBmp, TruncatedAndMalformedFilesAreRefused) {
                        .compression = 1,
                        .palette = {0},
                        .data = {0, 1}}));
+  // Beyond 8192 × 8192 even with every row present.
+  EXPECT_TRUE(refused({.width = 8192,
+                       .height = 8193,
+                       .bits = 1,
+                       .palette = {0, kRed},
+                       .data = std::vector<uint8_t>(size_t(8192 / 8) * 8193)}));
 
   // Wrong signature, and a pixel offset beyond the file.
   std::vector<uint8_t> bad = file;
