@@ -61,16 +61,19 @@ bool CBackground::read_exported(CStream& stream) {
 }
 
 void CBackground::set_from_image(const TBitmap32& picture, bool transparent, bool smooth) {
+  texture.reset();
   image = picture;
   apply_load_flags(image, transparent, smooth);
 }
 
 void CBackground::set_colour(int width, int height, uint32_t colour) {
+  texture.reset();
   image = TBitmap32(width, height, pixel_of_colour(colour));
 }
 
 void CBackground::set_gradient(int width, int height, uint32_t first, uint32_t last,
                                bool vertical) {
+  texture.reset();
   image = gradient_image(width, height, pixel_of_colour(first), pixel_of_colour(last), vertical);
 }
 

@@ -5,17 +5,24 @@
 #include <filesystem>
 
 #include "graphics/BM32_Class.h"
+#include "graphics/Graphics_Texture.h"
 
 namespace vn {
 
 class CBackground {
  public:
   TBitmap32 image;
+  // The picture's texture, made when first drawn (or at the start of the game). Whatever
+  // changes the picture resets it.
+  mutable CTextureSet texture;
 
   int width() const { return image.width(); }
   int height() const { return image.height(); }
 
-  void clear() { image = TBitmap32(); }
+  void clear() {
+    image = TBitmap32();
+    texture.reset();
+  }
   // A picture file with the load flags (see apply_load_flags). On failure the
   // background is left without a picture.
   bool load_from_image_file(const std::filesystem::path& path, bool transparent, bool smooth);
@@ -31,7 +38,10 @@ class CBackground {
   void set_colour(int width, int height, uint32_t colour);
   void set_gradient(int width, int height, uint32_t first, uint32_t last, bool vertical);
   // See alpha_from_image.
-  void alpha_from(const CBackground& other) { alpha_from_image(image, other.image); }
+  void alpha_from(const CBackground& other) {
+    alpha_from_image(image, other.image);
+    texture.reset();
+  }
 
   // Background record: version 710, then one image record.
   void read(CStream& stream);

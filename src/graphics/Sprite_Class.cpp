@@ -215,6 +215,7 @@ void CSprite::set_from_image(const TBitmap32& picture, bool transparent, bool sm
 }
 
 void CSprite::add_frame(const TBitmap32& picture, bool transparent, bool smooth) {
+  textures.reset();
   bool first = frames.empty();
   TBitmap32 frame = first ? picture : stretched_to(picture, width(), height());
   apply_load_flags(frame, transparent, smooth);
@@ -228,6 +229,7 @@ void CSprite::add_frame(const TBitmap32& picture, bool transparent, bool smooth)
 }
 
 void CSprite::append_frames(const CSprite& other) {
+  textures.reset();
   if (frames.empty()) {
     *this = other;
     return;
@@ -238,6 +240,7 @@ void CSprite::append_frames(const CSprite& other) {
 }
 
 void CSprite::alpha_from(const CSprite& other) {
+  textures.reset();
   if (other.frames.empty()) {
     return;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/BM32_Class.h"
+#include "graphics/Graphics_Texture.h"
 #include "graphics/Sprite_Mask.h"
 
 namespace vn {
@@ -20,6 +21,9 @@ class CSprite {
   // One mask per frame when separate_masks is set, else one shared by all frames;
   // none when there are no frames.
   std::vector<TMask> masks;
+  // The frames' textures, made when first drawn (or at the start of the game). Whatever
+  // changes the frames resets them.
+  mutable CTextureSet textures;
 
   // Frame 0's size; 1 × 1 without frames.
   int width() const { return frames.empty() ? 1 : frames[0].width(); }

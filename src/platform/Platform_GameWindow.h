@@ -10,13 +10,22 @@
 
 namespace vn {
 
+// How the window is framed. Fullscreen covers the whole desktop without a frame; the
+// others apply to the window when it is not fullscreen.
+struct RWindowStyle {
+  bool fullscreen = false;
+  bool border = true;
+  bool caption_buttons = true;  // minimise (and maximise when sizeable) and the close box
+  bool sizeable = false;
+  bool stay_on_top = false;
+  bool operator==(const RWindowStyle&) const = default;
+};
+
 struct RGameWindowSetup {
   std::string title;  // Windows-1252
   int width = 640;    // client size
   int height = 480;
-  bool border = true;
-  bool sizeable = false;
-  bool stay_on_top = false;
+  RWindowStyle style;
   bool show_cursor = true;
 };
 
@@ -33,56 +42,51 @@ struct RGameWindowEvents {
   std::function<void()> close;
 };
 
+class IRenderer;
+
 class IGameWindow {
  public:
   virtual ~IGameWindow() = default;
   virtual void show() = 0;
+  virtual void hide() = 0;
+  virtual bool visible() const = 0;
   virtual void set_title(const std::string& title) = 0;  // Windows-1252
   virtual const std::string& title() const = 0;
-  // Keeps the window on the screen, so the size may come out smaller than asked for.
-  virtual void set_client_size(int width, int height) = 0;
+
+  virtual void set_style(const RWindowStyle& style) = 0;
+  virtual const RWindowStyle& style() const = 0;
+  // Places the client area at (x, y) of the desktop with that size, at least 1 × 1; the
+  // frame goes around it. Ignored while fullscreen (the client is then the desktop).
+  virtual void set_client_rect(int x, int y, int width, int height) = 0;
+  // The client area's place on the desktop and its size as they are now.
+  virtual int client_x() const = 0;
+  virtual int client_y() const = 0;
   virtual int client_width() const = 0;
   virtual int client_height() const = 0;
-  // Fills the client area with the colour (0x00BBGGRR, as the game gives colours) and
-  // shows the result.
-  virtual void present(uint32_t color) = 0;
+  // The smallest client size the player may drag the window to (0, 0: no limit).
+  virtual void set_minimum_client_size(int width, int height) = 0;
+  // Called when the player resized the window or it was uncovered; after it, the next
+  // present shows the frame at the new size.
+  virtual void on_resize(std::function<void()> resized) = 0;
+
+  // Cursor kinds as games number them (cr_default 0, cr_none -1, cr_arrow -2, ...).
+  virtual void set_cursor(int cursor) = 0;
+  virtual void set_cursor_shown(bool shown) = 0;
+
   // Handles what the window system sent since the last call.
   virtual void handle_events(const RGameWindowEvents& events) = 0;
   // The window has the keyboard focus.
   virtual bool active() const = 0;
-  virtual bool visible() const = 0;
-  virtual void set_cursor_shown(bool shown) = 0;
+
+  // What frames are drawn with; null when no OpenGL context could be made (nothing is
+  // drawn then, and the window shows black).
+  virtual IRenderer* renderer() = 0;
 };
 
-// Keeps in memory what a real window would show: its setup, the last colour presented
-// and how many frames were. It never reports an event and is always active.
-class CHeadlessGameWindow final : public IGameWindow {
- public:
-  explicit CHeadlessGameWindow(RGameWindowSetup setup) : setup_(std::move(setup)) {}
-  void show() override { visible_ = true; }
-  void set_title(const std::string& title) override { setup_.title = title; }
-  const std::string& title() const override { return setup_.title; }
-  void set_client_size(int width, int height) override;
-  int client_width() const override { return setup_.width; }
-  int client_height() const override { return setup_.height; }
-  void present(uint32_t color) override;
-  void handle_events(const RGameWindowEvents&) override {}
-  bool active() const override { return true; }
-  bool visible() const override { return visible_; }
-  void set_cursor_shown(bool shown) override { setup_.show_cursor = shown; }
-
-  uint32_t last_color() const { return last_color_; }
-  int64_t frames() const { return frames_; }
-
- private:
-  RGameWindowSetup setup_;
-  bool visible_ = false;
-  uint32_t last_color_ = 0;
-  int64_t frames_ = 0;
-};
-
-// A window on the screen when video runs and the process is not headless, the headless
-// twin otherwise. Created hidden, centred on the screen.
+// A window on the screen when there is a display and the run is not headless; otherwise a
+// window nobody sees, on the offscreen video driver, drawn all the same. Created hidden,
+// centred on the desktop. When no OpenGL context can be made the window still reports
+// its events and sizes, has no renderer, and one line on standard error says why.
 std::unique_ptr<IGameWindow> create_game_window(const RGameWindowSetup& setup);
 
 }  // namespace vn

@@ -7,13 +7,14 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <system_error>
+
+#include "platform/Platform_FileIo.h"
 
 namespace vn {
 
@@ -177,54 +178,6 @@ int channels_of(int colour_type) {
 
 std::string system_message(int code) { return std::system_category().message(code); }
 
-bool write_all(int fd, std::span<const uint8_t> bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += size_t(written);
-  }
-  return true;
-}
-
-bool write_file_atomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                           std::string& error) {
-  if (path.filename().empty()) {
-    error = "no file name in '" + path.string() + "'";
-    return false;
-  }
-  static std::atomic<unsigned> counter{0};
-  std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-  std::filesystem::path temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder / ("." + path.filename().string() + "." + std::to_string(::getpid()) + "." +
-                          std::to_string(counter++) + ".tmp");
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    error = "cannot write '" + path.string() + "': " + system_message(errno);
-    return false;
-  }
-  bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
-  int code = errno;
-  if (::close(fd) != 0 && written) {
-    written = false;
-    code = errno;
-  }
-  if (written && ::rename(temporary.c_str(), path.c_str()) == 0) {
-    return true;
-  }
-  if (written) code = errno;
-  ::unlink(temporary.c_str());
-  error = "cannot write '" + path.string() + "': " + system_message(code);
-  return false;
-}
-
 }  // namespace
 
 bool decode_png(std::span<const uint8_t> file, RImage& image, std::string& error) {
@@ -373,7 +326,10 @@ bool save_png(const std::filesystem::path& path, const RImage& image, std::strin
     error = "cannot encode the image as PNG";
     return false;
   }
-  return write_file_atomically(path, bytes, error);
+  // Written beside the target and renamed over it, so a crash never leaves half a picture.
+  if (write_file_atomic(path, bytes, error)) return true;
+  error = "cannot write " + error;
+  return false;
 }
 
 }  // namespace vn

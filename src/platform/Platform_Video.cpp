@@ -16,6 +16,7 @@ struct RVideo {
   std::string requested_driver;
   VideoState state = VideoState::untried;
   std::string failure;
+  VideoState offscreen = VideoState::untried;  // the game window's own, when state cannot be
   std::map<uint32_t, std::function<void()>> repaint;
   std::set<uint32_t> exposed;
   bool watching = false;
@@ -52,7 +53,7 @@ void request_video_driver(const std::string& driver) { video().requested_driver 
 
 bool video_available() {
   RVideo& state = video();
-  if (state.headless) {
+  if (state.headless || state.offscreen == VideoState::running) {
     return false;
   }
   if (state.state == VideoState::untried && state.requested_driver.empty() &&
@@ -77,6 +78,27 @@ bool video_available() {
   return state.state == VideoState::running;
 }
 
+bool game_video_available() {
+  RVideo& state = video();
+  // Video that already runs serves even a headless run: its window is never shown.
+  if (state.offscreen == VideoState::running || state.state == VideoState::running) return true;
+  if (!state.headless && video_available()) return true;
+  if (state.offscreen == VideoState::failed) return false;
+  // $SDL_VIDEODRIVER would outweigh a hint of normal priority. Afterwards the hint is what
+  // the environment says again: video_available() sets its own before it starts video.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+    state.offscreen = VideoState::running;
+  } else {
+    state.offscreen = VideoState::failed;
+    state.failure = std::string("the offscreen video driver did not start: ") + SDL_GetError();
+  }
+  SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  return state.offscreen == VideoState::running;
+}
+
+bool offscreen_video_only() { return video().offscreen == VideoState::running; }
+
 const std::string& video_failure_reason() { return video().failure; }
 
 std::string video_driver_name() {
@@ -97,7 +119,7 @@ bool has_display() {
 
 void pump_events() {
   RVideo& state = video();
-  if (state.state != VideoState::running) {
+  if (state.state != VideoState::running && state.offscreen != VideoState::running) {
     return;
   }
   SDL_PumpEvents();
@@ -129,6 +151,10 @@ void unwatch_exposure(uint32_t window_id) {
 
 void shutdown_video() {
   RVideo& state = video();
+  if (state.offscreen == VideoState::running) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+  state.offscreen = VideoState::untried;
   if (state.state != VideoState::running) {
     return;
   }

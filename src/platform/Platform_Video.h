@@ -1,5 +1,6 @@
 // The video side of SDL: initialised once, on first need, and shared by every window of
-// the platform layer. Headless runs never start it.
+// the platform layer. Headless runs and runs without a display start it only for the game
+// window, on the offscreen driver, which nothing else uses.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,15 @@ bool video_available();
 const std::string& video_failure_reason();
 // The driver in use, empty without video.
 std::string video_driver_name();
+
+// Video for the game window: the running driver when video_available(), else SDL's
+// offscreen driver, started for the game window alone (its frames are drawn all the same,
+// on a GPU context nobody sees). video_available() and has_display() answer as if it did not
+// run, so the clipboard, input and forms keep their windowless ways. False, with the reason
+// in video_failure_reason(), when neither can start.
+bool game_video_available();
+// Video runs on the offscreen driver for the game window alone.
+bool offscreen_video_only();
 
 // A screen a person looks at: video runs on a driver other than "offscreen" and "dummy".
 bool has_display();

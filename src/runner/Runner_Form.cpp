@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Draw.h"
+#include "graphics/Graphics_Window.h"
+#include "graphics/Room_Draw.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
 #include "library/Support_Registry.h"
@@ -14,6 +18,7 @@
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
+#include "platform/Platform_Window.h"
 #include "runner/Error_Form.h"
 #include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
@@ -57,25 +62,6 @@ namespace {
 void tell(const std::string& message) {
   if (has_display()) write_console_lines(stderr, message, LoneLineFeed::ends_line);
   show_message(message);
-}
-
-struct RRegion {
-  int width;
-  int height;
-};
-
-// What one frame shows: the room, or with views the box of the visible views' ports, at
-// least 8 by 8.
-template <typename Room>
-RRegion room_region(const Room& room) {
-  if (!room.views_enabled) return {room.width, room.height};
-  RRegion region{0, 0};
-  for (const CView& view : room.views) {
-    if (!view.visible) continue;
-    region.width = std::max(region.width, view.port_x + view.port_width);
-    region.height = std::max(region.height, view.port_y + view.port_height);
-  }
-  return {std::max(region.width, 8), std::max(region.height, 8)};
 }
 
 }  // namespace
@@ -326,27 +312,50 @@ bool TRunnerForm::fail_preparation(const std::string& message) {
   return false;
 }
 
-// Until the display is built the window only shows the room's background colour; it is
-// made with the first room's region and caption, and shown when the game starts.
+// The window starts at the first room's region (scaled when the scale is fixed), hidden
+// until the game starts; the device draws into it from then on.
 bool TRunnerForm::create_game_window() {
+  const CGameSettings& settings = game_.settings;
   const CRoom* first = nullptr;
   if (!game_.room_order.empty() && game_.rooms.exists(game_.room_order.front())) {
     first = game_.rooms.items[size_t(game_.room_order.front())].get();
   }
-  const CRoom empty_room;
-  const CRoom& room = first != nullptr ? *first : empty_room;
-  const RRegion region = room_region(room);
+  CLiveRoom room(0, first);
+  const RRegionSize region = room_region(room);
+  const double scale = settings.scaling / 100.0;
   RGameWindowSetup setup;
   setup.title = room.caption.empty() ? application_title() : room.caption;
-  setup.width = region.width;
-  setup.height = region.height;
-  setup.border = !game_.settings.no_border;
-  setup.sizeable = game_.settings.sizeable;
-  setup.stay_on_top = game_.settings.stay_on_top;
-  setup.show_cursor = game_.settings.show_cursor;
+  setup.width = int(std::lround(region.width * (scale > 0 ? scale : 1.0)));
+  setup.height = int(std::lround(region.height * (scale > 0 ? scale : 1.0)));
+  setup.style.fullscreen = settings.start_fullscreen;
+  setup.style.border = !settings.no_border;
+  setup.style.caption_buttons = !settings.no_buttons;
+  setup.style.sizeable = settings.sizeable;
+  setup.style.stay_on_top = settings.stay_on_top;
+  setup.show_cursor = settings.show_cursor;
   window_ = vn::create_game_window(setup);
-  frame_color_ = uint32_t(room.show_background_color ? room.background_color : 0);
-  return window_ != nullptr;
+  if (window_ == nullptr) return false;
+
+  CWindowState& window = window_state();
+  window.attach(window_.get());
+  window.set_color(settings.window_color);
+  window.set_scale(scale, false);
+  window.set_region(region.width, region.height, false);
+  window.set_cursor(settings.show_cursor ? 0 : -1);
+
+  CGraphicsDevice& device = graphics_device();
+  const RDisplaySize desktop = display_size();
+  device.create(window_->renderer(), region.width, region.height, desktop.width, desktop.height);
+  device.set_interpolation(settings.interpolate);
+  device.set_vsync(settings.vsync);
+  // Made now, in this order, so that every game finds the same texture ids.
+  for (const auto& background : game_.backgrounds.items) {
+    if (background) background_texture(*background);
+  }
+  for (const auto& sprite : game_.sprites.items) {
+    if (sprite) sprite_frame_texture(*sprite, 0);
+  }
+  return true;
 }
 
 void TRunnerForm::install_input() {
@@ -377,35 +386,13 @@ void TRunnerForm::mouse_moved(int x, int y) {
   place_mouse();
 }
 
-// The window shows the room's region, stretched when the window's size differs; with
-// views, a point in a view's port stands for the matching point of the view. Views move
-// and rooms change under a mouse that stays put, so this runs before every step too.
+// The mouse through the window's scaling and the views. Views move and rooms change under
+// a mouse that stays put, so this runs before every step too.
 void TRunnerForm::place_mouse() {
-  const int x = mouse_pixel_x_;
-  const int y = mouse_pixel_y_;
-  double room_x = x;
-  double room_y = y;
-  const CLiveRoom* room = current_room();
-  if (room != nullptr && window_ != nullptr) {
-    const RRegion region = room_region(*room);
-    if (window_->client_width() > 0 && window_->client_height() > 0) {
-      room_x = double(x) * region.width / window_->client_width();
-      room_y = double(y) * region.height / window_->client_height();
-    }
-    if (room->views_enabled) {
-      for (const CView& view : room->views) {
-        if (!view.visible || view.port_width <= 0 || view.port_height <= 0) continue;
-        if (room_x < view.port_x || room_x >= view.port_x + view.port_width ||
-            room_y < view.port_y || room_y >= view.port_y + view.port_height) {
-          continue;
-        }
-        room_x = view.view_x + (room_x - view.port_x) * view.view_width / view.port_width;
-        room_y = view.view_y + (room_y - view.port_y) * view.view_height / view.port_height;
-        break;
-      }
-    }
-  }
-  input_mouse_move(std::floor(room_x), std::floor(room_y));
+  const CWindowState& window = window_state();
+  const RPointD region = window.client_to_region(mouse_pixel_x_, mouse_pixel_y_);
+  const RPointD room = window.region_to_room(region.x, region.y);
+  input_mouse_move(std::floor(room.x), std::floor(room.y));
 }
 
 // The window never closes itself: the button stands for Esc, or the game hears it.
@@ -418,13 +405,25 @@ void TRunnerForm::close_button() {
 }
 
 void TRunnerForm::present_frame() {
-  CLiveRoom* room = current_room();
-  if (room != nullptr) {
-    // room_caption may change in any step; the window follows at the next frame.
-    window_->set_title(room->caption.empty() ? application_title() : room->caption);
-    if (room->show_background_color) frame_color_ = uint32_t(room->background_color);
+  const CWindowState& window = window_state();
+  graphics_device().present(window.destination(), uint32_t(window.color()));
+}
+
+// At room start: the window follows the region the room shows, centred again when it
+// changed.
+void TRunnerForm::follow_region(int width, int height) {
+  CWindowState& window = window_state();
+  CGraphicsDevice& device = graphics_device();
+  const RDisplaySize desktop = display_size();
+  width = std::clamp(width, 1, std::max(desktop.width, 1));
+  height = std::clamp(height, 1, std::max(desktop.height, 1));
+  if (width == window.region_width() && height == window.region_height() &&
+      width == device.back_buffer_width() && height == device.back_buffer_height()) {
+    return;
   }
-  window_->present(frame_color_);
+  window.set_region(width, height, true);
+  window.center();
+  device.set_back_buffer_region(width, height);
 }
 
 RunOutcome TRunnerForm::play_game() {
@@ -433,7 +432,16 @@ RunOutcome TRunnerForm::play_game() {
   hooks.pump_events = [] { process_input_messages(); };
   hooks.present_frame = [this] { present_frame(); };
   hooks.window_active = [this] { return window_->active(); };
-  hooks.resize_window = [this](int width, int height) { window_->set_client_size(width, height); };
+  hooks.draw_room = [this] {
+    draw_room(application_title(), [this](const std::string& caption) {
+      window_->set_title(caption);
+    });
+  };
+  hooks.resize_window = [this](int width, int height) { follow_region(width, height); };
+  hooks.toggle_fullscreen = [] {
+    CWindowState& window = window_state();
+    window.set_fullscreen(!window.style().fullscreen);
+  };
   hooks.after_step = [this] {
     ++steps_run_;
     if (options_.max_steps > 0 && steps_run_ >= options_.max_steps) world_state().running = false;
@@ -467,6 +475,8 @@ void TRunnerForm::clean_up() {
   set_input_pump(nullptr);
   set_input_wait(nullptr);
   set_program_wait_hook(nullptr);
+  graphics_device().release();
+  window_state().attach(nullptr);
   window_.reset();
   shutdown_joysticks();
   reset_file_state();

@@ -85,6 +85,7 @@ class TRunnerForm {
   void place_mouse();
   RunOutcome play_game();
   void present_frame();
+  void follow_region(int width, int height);
   void clean_up();
   RExportContext export_context() const;
   void arm_emergency_cleanup();
@@ -95,7 +96,6 @@ class TRunnerForm {
   std::unique_ptr<TErrorForm> error_form_;
   std::unique_ptr<CEchoingErrorDisplay> echoing_display_;
   std::unique_ptr<IGameWindow> window_;
-  uint32_t frame_color_ = 0;
   int64_t steps_run_ = 0;
   int mouse_pixel_x_ = 0;  // where the mouse last was in the window's client area
   int mouse_pixel_y_ = 0;

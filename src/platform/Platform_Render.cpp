@@ -1,0 +1,798 @@
+#include "platform/Platform_Render.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace vn {
+namespace {
+
+// The device's conventions become OpenGL's in the vertex shader. Targets are stored top row
+// first, so OpenGL's window row 0 is the picture's top row: clip y is mirrored. Pixel
+// centres lie at whole coordinates for the device and half-way for OpenGL, so everything
+// moves by half a pixel of the viewport (u_pixel = 1 / viewport size, in clip units of w).
+// The device's depth runs 0 ... 1 in clip space where OpenGL's runs −1 ... 1.
+constexpr const char* kVertexShader = R"(
+layout(location = 0) in vec3 a_position;
+layout(location = 1) in vec4 a_color;
+layout(location = 2) in vec2 a_uv;
+uniform mat4 u_transform;
+uniform vec2 u_pixel;
+out vec4 v_color;
+out vec2 v_uv;
+void main() {
+  vec4 c = u_transform * vec4(a_position, 1.0);
+  gl_Position = vec4(c.x + c.w * u_pixel.x, c.w * u_pixel.y - c.y, 2.0 * c.z - c.w, c.w);
+  v_color = a_color;
+  v_uv = a_uv;
+}
+)";
+
+// TEXTURE_MODE 0: vertex colour alone; 1: texture × vertex colour; 2: texture alone.
+constexpr const char* kFragmentShader = R"(
+in vec4 v_color;
+in vec2 v_uv;
+uniform sampler2D u_texture;
+out vec4 o_color;
+void main() {
+#if TEXTURE_MODE == 0
+  vec4 c = v_color;
+#elif TEXTURE_MODE == 1
+  vec4 c = texture(u_texture, v_uv) * v_color;
+#else
+  vec4 c = texture(u_texture, v_uv);
+#endif
+#if ALPHA_TEST
+  if (c.a <= 0.0) discard;
+#endif
+  o_color = c;
+}
+)";
+
+enum class RPrimitiveClass : uint8_t { triangles, lines, points };
+
+constexpr GLenum kGlMode[] = {GL_TRIANGLES, GL_LINES, GL_POINTS};
+
+RPrimitiveClass class_of(RPrimitive kind) {
+  switch (kind) {
+    case RPrimitive::points:
+      return RPrimitiveClass::points;
+    case RPrimitive::lines:
+    case RPrimitive::line_strip:
+      return RPrimitiveClass::lines;
+    default:
+      return RPrimitiveClass::triangles;
+  }
+}
+
+GLenum blend_factor(int factor, GLenum otherwise) {
+  static constexpr GLenum kFactors[] = {GL_ZERO,
+                                        GL_ONE,
+                                        GL_SRC_COLOR,
+                                        GL_ONE_MINUS_SRC_COLOR,
+                                        GL_SRC_ALPHA,
+                                        GL_ONE_MINUS_SRC_ALPHA,
+                                        GL_DST_ALPHA,
+                                        GL_ONE_MINUS_DST_ALPHA,
+                                        GL_DST_COLOR,
+                                        GL_ONE_MINUS_DST_COLOR,
+                                        GL_SRC_ALPHA_SATURATE};
+  return factor >= 1 && factor <= 11 ? kFactors[factor - 1] : otherwise;
+}
+
+// 0xAARRGGBB as OpenGL's clear colour.
+void clear_color(uint32_t color) {
+  glClearColor(float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
+               float(color & 0xFF) / 255.0f, float(color >> 24) / 255.0f);
+}
+
+struct RTexture {
+  int width = 0;
+  int height = 0;
+  GLuint framebuffer = 0;  // render targets only
+};
+
+struct RProgram {
+  GLuint program = 0;
+  GLint transform = -1;
+  GLint pixel = -1;
+  uint64_t uploaded = 0;  // the transform serial its uniforms hold; 0: none yet
+};
+
+class CGlRenderer final : public IGlRenderer {
+ public:
+  CGlRenderer(RRenderScreen screen, int client_width, int client_height)
+      : screen_(std::move(screen)) {
+    client_width_ = std::max(client_width, 1);
+    client_height_ = std::max(client_height, 1);
+  }
+  ~CGlRenderer() override;
+
+  bool open(std::string& failure);
+
+  std::string description() const override { return description_; }
+  uint32_t create_texture(int width, int height, bool render_target) override;
+  void free_texture(uint32_t texture) override;
+  bool upload(uint32_t texture, int x, int y, int width, int height,
+              const uint8_t* pixels) override;
+
+  void set_back_buffer_size(int width, int height) override;
+  int back_buffer_width() const override { return back_width_; }
+  int back_buffer_height() const override { return back_height_; }
+  bool set_target(uint32_t texture) override;
+  uint32_t target() const override { return target_; }
+  void set_viewport(const RRect& viewport) override;
+  void set_transform(const RMatrix& transform) override;
+  void set_states(const RRenderStates& states) override;
+  void set_texture(uint32_t texture) override;
+
+  void clear(uint32_t color, bool depth) override;
+  void draw(RPrimitive kind, const RVertex* vertices, size_t count) override;
+  void flush() override;
+  bool read_pixels(const RRect& rectangle, std::vector<uint8_t>& pixels) override;
+
+  void present(int source_width, int source_height, const RRect& destination, uint32_t band_color,
+               bool smooth, bool vsync) override;
+  void repaint() override;
+  bool read_client(std::vector<uint8_t>& pixels, int& width, int& height) override;
+
+  void set_client_size(int width, int height) override;
+  int64_t draw_calls() const override { return draw_calls_; }
+
+ private:
+  bool build_programs(std::string& failure);
+  RVertex* reserve(size_t count, size_t index_count, uint32_t*& indices, uint32_t& first);
+  void send_batch();
+  void apply();
+  GLuint target_framebuffer() const;
+  RProgram& program_for_states();
+  void make_client_framebuffer();
+  void show_client();
+
+  RRenderScreen screen_;
+  std::string description_;
+
+  // What the next draws are made under; apply() brings OpenGL there.
+  uint32_t target_ = 0;
+  RRect viewport_;
+  RMatrix transform_ = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  uint64_t transform_serial_ = 1;  // moves with the transform and the viewport's size
+  RRenderStates states_;
+  uint32_t texture_ = 0;
+  bool dirty_ = true;
+
+  // What OpenGL was last given.
+  GLuint bound_framebuffer_ = ~0u;
+  RRect bound_viewport_{-1, -1, -1, -1};
+  GLuint bound_program_ = 0;
+  GLuint bound_texture_ = ~0u;
+  GLuint bound_sampler_ = ~0u;
+  GLenum bound_source_ = 0;
+  GLenum bound_dest_ = 0;
+  int bound_culling_ = -1;
+  int bound_depth_ = -1;
+
+  // The batch: vertices of one primitive class waiting to be sent, with the indices that
+  // make them a list of triangles, lines or points.
+  std::vector<RVertex> batch_;
+  size_t batch_count_ = 0;
+  std::vector<uint32_t> indices_;
+  size_t index_count_ = 0;
+  RPrimitiveClass batch_class_ = RPrimitiveClass::triangles;
+
+  GLuint vertex_array_ = 0;
+  GLuint vertex_buffer_ = 0;
+  GLuint index_buffer_ = 0;
+  size_t vertex_capacity_ = 0;  // of the buffers on the GPU
+  size_t index_capacity_ = 0;
+  RProgram programs_[6];
+  GLuint samplers_[4] = {};  // nearest / linear × clamp / repeat
+
+  std::unordered_map<GLuint, RTexture> textures_;
+  GLuint back_texture_ = 0;
+  GLuint back_framebuffer_ = 0;
+  GLuint back_depth_ = 0;
+  int back_width_ = 0;
+  int back_height_ = 0;
+  bool back_made_ = false;
+  bool viewport_set_ = false;
+
+  GLuint client_texture_ = 0;
+  GLuint client_framebuffer_ = 0;
+  int client_width_ = 1;
+  int client_height_ = 1;
+  bool client_sized_ = false;
+  bool presented_ = false;
+  bool last_vsync_ = false;
+
+  int64_t draw_calls_ = 0;
+};
+
+// Vertex batches beyond this many vertices are sent early; the buffers stay this small.
+constexpr size_t kMaxBatch = size_t(1) << 18;
+
+CGlRenderer::~CGlRenderer() {
+  for (auto& [name, texture] : textures_) {
+    if (texture.framebuffer != 0) glDeleteFramebuffers(1, &texture.framebuffer);
+    glDeleteTextures(1, &name);
+  }
+  for (RProgram& program : programs_) {
+    if (program.program != 0) glDeleteProgram(program.program);
+  }
+  glDeleteSamplers(4, samplers_);
+  glDeleteBuffers(1, &vertex_buffer_);
+  glDeleteBuffers(1, &index_buffer_);
+  glDeleteVertexArrays(1, &vertex_array_);
+  glDeleteFramebuffers(1, &back_framebuffer_);
+  glDeleteTextures(1, &back_texture_);
+  glDeleteRenderbuffers(1, &back_depth_);
+  glDeleteFramebuffers(1, &client_framebuffer_);
+  glDeleteTextures(1, &client_texture_);
+}
+
+bool CGlRenderer::open(std::string& failure) {
+  if (epoxy_gl_version() < 33) {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    failure = std::string("OpenGL 3.3 is needed, the context has ") +
+              (version != nullptr ? version : "none");
+    return false;
+  }
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  description_ = std::string("OpenGL ") + (version != nullptr ? version : "") + ", " +
+                 (renderer != nullptr ? renderer : "");
+  if (!build_programs(failure)) return false;
+
+  glGenSamplers(4, samplers_);
+  for (int i = 0; i < 4; ++i) {
+    const GLint filter = (i & 1) != 0 ? GL_LINEAR : GL_NEAREST;
+    const GLint wrap = (i & 2) != 0 ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_MIN_FILTER, filter);
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_MAG_FILTER, filter);
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_WRAP_S, wrap);
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_WRAP_T, wrap);
+  }
+
+  glGenVertexArrays(1, &vertex_array_);
+  glBindVertexArray(vertex_array_);
+  glGenBuffers(1, &vertex_buffer_);
+  glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
+  // The vertex colour 0xAARRGGBB lies in memory as blue, green, red, alpha.
+  constexpr GLsizei kStride = sizeof(RVertex);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride,
+                        reinterpret_cast<void*>(offsetof(RVertex, x)));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, kStride,
+                        reinterpret_cast<void*>(offsetof(RVertex, color)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kStride,
+                        reinterpret_cast<void*>(offsetof(RVertex, u)));
+  glGenBuffers(1, &index_buffer_);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer_);
+  batch_.resize(size_t(1) << 14);
+  indices_.resize(size_t(1) << 15);
+
+  glEnable(GL_BLEND);
+  glDepthFunc(GL_LEQUAL);
+  glFrontFace(GL_CCW);
+  glCullFace(GL_BACK);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+
+  glGenTextures(1, &back_texture_);
+  glGenFramebuffers(1, &back_framebuffer_);
+  glGenRenderbuffers(1, &back_depth_);
+  glGenTextures(1, &client_texture_);
+  glGenFramebuffers(1, &client_framebuffer_);
+  if (glGetError() != GL_NO_ERROR) {
+    failure = "the renderer's OpenGL objects could not be made";
+    return false;
+  }
+  return true;
+}
+
+bool CGlRenderer::build_programs(std::string& failure) {
+  auto compile = [&](GLenum kind, const std::string& source, GLuint& shader) {
+    shader = glCreateShader(kind);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint done = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &done);
+    if (done == GL_TRUE) return true;
+    char log[512] = {};
+    glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
+    failure = std::string("a shader did not compile: ") + log;
+    glDeleteShader(shader);
+    shader = 0;
+    return false;
+  };
+  GLuint vertex = 0;
+  if (!compile(GL_VERTEX_SHADER, std::string("#version 330 core\n") + kVertexShader, vertex)) {
+    return false;
+  }
+  bool built = true;
+  for (int i = 0; i < 6 && built; ++i) {
+    const std::string defines = "#version 330 core\n#define TEXTURE_MODE " + std::to_string(i % 3) +
+                                "\n#define ALPHA_TEST " + std::to_string(i / 3) + "\n";
+    GLuint fragment = 0;
+    if (!compile(GL_FRAGMENT_SHADER, defines + kFragmentShader, fragment)) {
+      built = false;
+      break;
+    }
+    RProgram& program = programs_[i];
+    program.program = glCreateProgram();
+    glAttachShader(program.program, vertex);
+    glAttachShader(program.program, fragment);
+    glLinkProgram(program.program);
+    glDeleteShader(fragment);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program.program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+      char log[512] = {};
+      glGetProgramInfoLog(program.program, sizeof(log), nullptr, log);
+      failure = std::string("the shaders did not link: ") + log;
+      built = false;
+      break;
+    }
+    program.transform = glGetUniformLocation(program.program, "u_transform");
+    program.pixel = glGetUniformLocation(program.program, "u_pixel");
+    glUseProgram(program.program);
+    glUniform1i(glGetUniformLocation(program.program, "u_texture"), 0);
+  }
+  glDeleteShader(vertex);
+  glUseProgram(0);
+  return built;
+}
+
+// --- Textures ---
+
+uint32_t CGlRenderer::create_texture(int width, int height, bool render_target) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  bound_texture_ = name;
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  // Sampler objects decide the filtering; without mipmaps the texture must not ask for them.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  RTexture texture{width, height, 0};
+  bool made = glGetError() == GL_NO_ERROR;
+  if (made && render_target) {
+    flush();
+    glGenFramebuffers(1, &texture.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, texture.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name, 0);
+    made = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, bound_framebuffer_ == ~0u ? 0 : bound_framebuffer_);
+    if (!made) glDeleteFramebuffers(1, &texture.framebuffer);
+  }
+  if (!made) {
+    glDeleteTextures(1, &name);
+    bound_texture_ = ~0u;
+    return 0;
+  }
+  textures_[name] = texture;
+  return name;
+}
+
+void CGlRenderer::free_texture(uint32_t texture) {
+  auto found = textures_.find(texture);
+  if (found == textures_.end()) return;
+  if (texture == texture_ || texture == target_) flush();
+  if (texture == texture_) set_texture(0);
+  if (texture == target_) set_target(0);
+  if (found->second.framebuffer != 0) {
+    if (bound_framebuffer_ == found->second.framebuffer) bound_framebuffer_ = ~0u;
+    glDeleteFramebuffers(1, &found->second.framebuffer);
+  }
+  if (bound_texture_ == texture) bound_texture_ = ~0u;
+  glDeleteTextures(1, &texture);
+  textures_.erase(found);
+}
+
+bool CGlRenderer::upload(uint32_t texture, int x, int y, int width, int height,
+                         const uint8_t* pixels) {
+  auto found = textures_.find(texture);
+  if (found == textures_.end() || pixels == nullptr || x < 0 || y < 0 || width <= 0 ||
+      height <= 0 || x + width > found->second.width || y + height > found->second.height) {
+    return false;
+  }
+  // Draws already batched saw the old pixels.
+  if (texture == texture_ || texture == target_) flush();
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  glBindTexture(GL_TEXTURE_2D, texture);
+  bound_texture_ = texture;
+  glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+  return glGetError() == GL_NO_ERROR;
+}
+
+// --- Where drawing goes ---
+
+void CGlRenderer::set_back_buffer_size(int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (back_made_ && width == back_width_ && height == back_height_) return;
+  flush();
+  back_width_ = width;
+  back_height_ = height;
+  glBindTexture(GL_TEXTURE_2D, back_texture_);
+  bound_texture_ = ~0u;
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glBindRenderbuffer(GL_RENDERBUFFER, back_depth_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+  if (!back_made_) {
+    glBindFramebuffer(GL_FRAMEBUFFER, back_framebuffer_);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, back_texture_, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, back_depth_);
+    bound_framebuffer_ = back_framebuffer_;
+    back_made_ = true;
+  }
+  if (!viewport_set_) viewport_ = {0, 0, width, height};
+  dirty_ = true;
+}
+
+bool CGlRenderer::set_target(uint32_t texture) {
+  if (texture == target_) return true;
+  if (texture != 0) {
+    auto found = textures_.find(texture);
+    if (found == textures_.end() || found->second.framebuffer == 0) return false;
+  }
+  flush();
+  target_ = texture;
+  dirty_ = true;
+  return true;
+}
+
+void CGlRenderer::set_viewport(const RRect& viewport) {
+  viewport_set_ = true;
+  if (viewport.x == viewport_.x && viewport.y == viewport_.y && viewport.width == viewport_.width &&
+      viewport.height == viewport_.height) {
+    return;
+  }
+  flush();
+  if (viewport.width != viewport_.width || viewport.height != viewport_.height) {
+    ++transform_serial_;
+  }
+  viewport_ = viewport;
+  dirty_ = true;
+}
+
+void CGlRenderer::set_transform(const RMatrix& transform) {
+  if (transform == transform_) return;
+  flush();
+  transform_ = transform;
+  ++transform_serial_;
+  dirty_ = true;
+}
+
+void CGlRenderer::set_states(const RRenderStates& states) {
+  if (states == states_) return;
+  flush();
+  states_ = states;
+  dirty_ = true;
+}
+
+void CGlRenderer::set_texture(uint32_t texture) {
+  if (texture == texture_) return;
+  if (texture != 0 && textures_.count(texture) == 0) texture = 0;
+  if (texture == texture_) return;
+  flush();
+  texture_ = texture;
+  dirty_ = true;
+}
+
+GLuint CGlRenderer::target_framebuffer() const {
+  if (target_ == 0) return back_framebuffer_;
+  auto found = textures_.find(target_);
+  return found != textures_.end() ? found->second.framebuffer : back_framebuffer_;
+}
+
+RProgram& CGlRenderer::program_for_states() {
+  const int mode = texture_ == 0 ? 0 : states_.texture_blending ? 1 : 2;
+  return programs_[mode + (states_.depth ? 3 : 0)];
+}
+
+// Brings OpenGL to the current target, viewport, transform, states and texture, touching
+// only what differs from what it was given last.
+void CGlRenderer::apply() {
+  if (!back_made_) set_back_buffer_size(1, 1);
+  const GLuint framebuffer = target_framebuffer();
+  if (framebuffer != bound_framebuffer_) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    bound_framebuffer_ = framebuffer;
+  }
+  if (viewport_.x != bound_viewport_.x || viewport_.y != bound_viewport_.y ||
+      viewport_.width != bound_viewport_.width || viewport_.height != bound_viewport_.height) {
+    glViewport(viewport_.x, viewport_.y, std::max(viewport_.width, 0),
+               std::max(viewport_.height, 0));
+    bound_viewport_ = viewport_;
+  }
+  RProgram& program = program_for_states();
+  if (program.program != bound_program_) {
+    glUseProgram(program.program);
+    bound_program_ = program.program;
+  }
+  if (program.uploaded != transform_serial_) {
+    glUniformMatrix4fv(program.transform, 1, GL_FALSE, transform_.data());
+    glUniform2f(program.pixel, 1.0f / float(std::max(viewport_.width, 1)),
+                1.0f / float(std::max(viewport_.height, 1)));
+    program.uploaded = transform_serial_;
+  }
+  const GLenum source = blend_factor(states_.blend_source, GL_SRC_ALPHA);
+  const GLenum dest = blend_factor(states_.blend_dest, GL_ONE_MINUS_SRC_ALPHA);
+  if (source != bound_source_ || dest != bound_dest_) {
+    glBlendFunc(source, dest);
+    bound_source_ = source;
+    bound_dest_ = dest;
+  }
+  if (int(states_.culling) != bound_culling_) {
+    if (states_.culling) {
+      glEnable(GL_CULL_FACE);
+    } else {
+      glDisable(GL_CULL_FACE);
+    }
+    bound_culling_ = states_.culling;
+  }
+  if (int(states_.depth) != bound_depth_) {
+    if (states_.depth) {
+      glEnable(GL_DEPTH_TEST);
+    } else {
+      glDisable(GL_DEPTH_TEST);
+    }
+    bound_depth_ = states_.depth;
+  }
+  if (texture_ != 0) {
+    const GLuint sampler = samplers_[(states_.interpolation ? 1 : 0) + (states_.repeat ? 2 : 0)];
+    if (sampler != bound_sampler_) {
+      glBindSampler(0, sampler);
+      bound_sampler_ = sampler;
+    }
+    if (texture_ != bound_texture_) {
+      glBindTexture(GL_TEXTURE_2D, texture_);
+      bound_texture_ = texture_;
+    }
+  }
+  dirty_ = false;
+}
+
+// --- Drawing ---
+
+void CGlRenderer::clear(uint32_t color, bool depth) {
+  flush();
+  apply();
+  if (viewport_.width <= 0 || viewport_.height <= 0) return;
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(viewport_.x, viewport_.y, viewport_.width, viewport_.height);
+  clear_color(color);
+  glClearDepth(1.0);
+  glClear(GL_COLOR_BUFFER_BIT | (depth ? GL_DEPTH_BUFFER_BIT : 0));
+  glDisable(GL_SCISSOR_TEST);
+}
+
+// Room for the vertices and indices of one draw; the indices are to count from `first`.
+RVertex* CGlRenderer::reserve(size_t count, size_t index_count, uint32_t*& indices,
+                              uint32_t& first) {
+  if (batch_count_ + count > batch_.size() || index_count_ + index_count > indices_.size()) {
+    if (batch_count_ != 0 && batch_count_ + count > kMaxBatch) send_batch();
+    if (batch_count_ + count > batch_.size()) {
+      batch_.resize(std::max(batch_.size() * 2, batch_count_ + count));
+    }
+    if (index_count_ + index_count > indices_.size()) {
+      indices_.resize(std::max(indices_.size() * 2, index_count_ + index_count));
+    }
+  }
+  first = uint32_t(batch_count_);
+  RVertex* place = batch_.data() + batch_count_;
+  batch_count_ += count;
+  indices = indices_.data() + index_count_;
+  index_count_ += index_count;
+  return place;
+}
+
+// Every kind of primitive becomes an indexed list of its class, so that draws of any kind
+// share a batch; the vertices go as they came (four for a quad's strip, not six). The order
+// of a triangle's corners keeps its winding for culling.
+void CGlRenderer::draw(RPrimitive kind, const RVertex* vertices, size_t count) {
+  const RPrimitiveClass primitive_class = class_of(kind);
+  if (batch_count_ != 0 && primitive_class != batch_class_) send_batch();
+  batch_class_ = primitive_class;
+  size_t index_count = 0;
+  switch (kind) {
+    case RPrimitive::points:
+      index_count = count;
+      break;
+    case RPrimitive::lines:
+      count &= ~size_t(1);
+      index_count = count;
+      break;
+    case RPrimitive::triangles:
+      count -= count % 3;
+      index_count = count;
+      break;
+    case RPrimitive::line_strip:
+      if (count < 2) return;
+      index_count = (count - 1) * 2;
+      break;
+    case RPrimitive::triangle_strip:
+    case RPrimitive::triangle_fan:
+      if (count < 3) return;
+      index_count = (count - 2) * 3;
+      break;
+  }
+  if (count == 0) return;
+  uint32_t* out = nullptr;
+  uint32_t first = 0;
+  std::memcpy(reserve(count, index_count, out, first), vertices, count * sizeof(RVertex));
+  switch (kind) {
+    case RPrimitive::points:
+    case RPrimitive::lines:
+    case RPrimitive::triangles:
+      for (uint32_t i = 0; i < uint32_t(count); ++i) out[i] = first + i;
+      break;
+    case RPrimitive::line_strip:
+      for (uint32_t i = 1; i < uint32_t(count); ++i) {
+        *out++ = first + i - 1;
+        *out++ = first + i;
+      }
+      break;
+    case RPrimitive::triangle_strip:
+      for (uint32_t i = 2; i < uint32_t(count); ++i) {
+        // Every second triangle of a strip is wound the other way round.
+        const bool odd = (i & 1) != 0;
+        *out++ = first + (odd ? i - 1 : i - 2);
+        *out++ = first + (odd ? i - 2 : i - 1);
+        *out++ = first + i;
+      }
+      break;
+    case RPrimitive::triangle_fan:
+      for (uint32_t i = 2; i < uint32_t(count); ++i) {
+        *out++ = first;
+        *out++ = first + i - 1;
+        *out++ = first + i;
+      }
+      break;
+  }
+}
+
+void CGlRenderer::flush() {
+  if (batch_count_ != 0) send_batch();
+}
+
+void CGlRenderer::send_batch() {
+  if (dirty_) apply();
+  // Orphaning: the driver hands out fresh storage while the GPU may still read the old.
+  vertex_capacity_ = std::max(vertex_capacity_, batch_count_);
+  index_capacity_ = std::max(index_capacity_, index_count_);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertex_capacity_ * sizeof(RVertex)), nullptr,
+               GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(batch_count_ * sizeof(RVertex)), batch_.data());
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(index_capacity_ * sizeof(uint32_t)), nullptr,
+               GL_STREAM_DRAW);
+  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(index_count_ * sizeof(uint32_t)),
+                  indices_.data());
+  glDrawElements(kGlMode[int(batch_class_)], GLsizei(index_count_), GL_UNSIGNED_INT, nullptr);
+  ++draw_calls_;
+  batch_count_ = 0;
+  index_count_ = 0;
+}
+
+bool CGlRenderer::read_pixels(const RRect& rectangle, std::vector<uint8_t>& pixels) {
+  int width = back_width_;
+  int height = back_height_;
+  if (target_ != 0) {
+    const RTexture& texture = textures_.at(target_);
+    width = texture.width;
+    height = texture.height;
+  }
+  if (rectangle.x < 0 || rectangle.y < 0 || rectangle.width <= 0 || rectangle.height <= 0 ||
+      rectangle.x + rectangle.width > width || rectangle.y + rectangle.height > height) {
+    return false;
+  }
+  flush();
+  if (dirty_) apply();
+  pixels.resize(size_t(rectangle.width) * size_t(rectangle.height) * 4);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target_framebuffer());
+  glReadPixels(rectangle.x, rectangle.y, rectangle.width, rectangle.height, GL_BGRA,
+               GL_UNSIGNED_BYTE, pixels.data());
+  return true;
+}
+
+// --- Presentation ---
+
+void CGlRenderer::set_client_size(int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (client_sized_ && width == client_width_ && height == client_height_) return;
+  client_width_ = width;
+  client_height_ = height;
+  client_sized_ = false;
+  presented_ = false;
+}
+
+void CGlRenderer::make_client_framebuffer() {
+  glBindTexture(GL_TEXTURE_2D, client_texture_);
+  bound_texture_ = ~0u;
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, client_width_, client_height_, 0, GL_BGRA,
+               GL_UNSIGNED_BYTE, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, client_framebuffer_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, client_texture_, 0);
+  bound_framebuffer_ = ~0u;
+  client_sized_ = true;
+}
+
+void CGlRenderer::present(int source_width, int source_height, const RRect& destination,
+                          uint32_t band_color, bool smooth, bool vsync) {
+  flush();
+  if (!back_made_) set_back_buffer_size(1, 1);
+  if (!client_sized_) make_client_framebuffer();
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, client_framebuffer_);
+  bound_framebuffer_ = ~0u;
+  // Band colours come as games give them, 0x00BBGGRR.
+  glClearColor(float(band_color & 0xFF) / 255.0f, float((band_color >> 8) & 0xFF) / 255.0f,
+               float((band_color >> 16) & 0xFF) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  source_width = std::min(source_width, back_width_);
+  source_height = std::min(source_height, back_height_);
+  if (source_width > 0 && source_height > 0 && destination.width > 0 && destination.height > 0) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, back_framebuffer_);
+    glBlitFramebuffer(0, 0, source_width, source_height, destination.x, destination.y,
+                      destination.x + destination.width, destination.y + destination.height,
+                      GL_COLOR_BUFFER_BIT, smooth ? GL_LINEAR : GL_NEAREST);
+  }
+  presented_ = true;
+  last_vsync_ = vsync;
+  show_client();
+}
+
+void CGlRenderer::repaint() {
+  if (presented_) show_client();
+}
+
+// The window's default framebuffer has its bottom row first.
+void CGlRenderer::show_client() {
+  int width = 0;
+  int height = 0;
+  if (screen_.drawable_size) screen_.drawable_size(width, height);
+  if (width <= 0 || height <= 0) return;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, client_framebuffer_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  bound_framebuffer_ = ~0u;
+  glBlitFramebuffer(0, 0, client_width_, client_height_, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
+                    GL_NEAREST);
+  if (screen_.swap) screen_.swap(last_vsync_);
+}
+
+bool CGlRenderer::read_client(std::vector<uint8_t>& pixels, int& width, int& height) {
+  if (!presented_) return false;
+  flush();
+  width = client_width_;
+  height = client_height_;
+  pixels.resize(size_t(width) * size_t(height) * 4);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, client_framebuffer_);
+  bound_framebuffer_ = ~0u;
+  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+  // The window shows no alpha.
+  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<IGlRenderer> create_gl_renderer(RRenderScreen screen, int client_width,
+                                                int client_height, std::string& failure) {
+  auto renderer = std::make_unique<CGlRenderer>(std::move(screen), client_width, client_height);
+  if (!renderer->open(failure)) return nullptr;
+  return renderer;
+}
+
+}  // namespace vn
