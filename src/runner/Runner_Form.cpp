@@ -6,19 +6,22 @@
 #include <exception>
 
 #include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Display.h"
 #include "graphics/Graphics_Draw.h"
+#include "graphics/Graphics_Screen.h"
+#include "graphics/Graphics_Transition.h"
 #include "graphics/Graphics_Window.h"
 #include "graphics/Room_Draw.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
 #include "library/Support_Registry.h"
+#include "platform/Platform_Display.h"
 #include "platform/Platform_FileIo.h"
 #include "platform/Platform_GameWindow.h"
 #include "platform/Platform_Input.h"
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
-#include "platform/Platform_Window.h"
 #include "runner/Error_Form.h"
 #include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
@@ -333,18 +336,23 @@ bool TRunnerForm::create_game_window() {
   setup.style.sizeable = settings.sizeable;
   setup.style.stay_on_top = settings.stay_on_top;
   setup.show_cursor = settings.show_cursor;
+  // On Linux no desktop needs the colour-depth question, so nothing is asked.
+  if (!apply_display_settings({settings.set_resolution, settings.color_depth, settings.resolution,
+                               settings.frequency})) {
+    return false;
+  }
   window_ = vn::create_game_window(setup);
   if (window_ == nullptr) return false;
 
   CWindowState& window = window_state();
   window.attach(window_.get());
   window.set_color(settings.window_color);
-  window.set_scale(scale, false);
-  window.set_region(region.width, region.height, false);
+  window.set_scale(scale, true);
+  window.set_region(region.width, region.height, true);
   window.set_cursor(settings.show_cursor ? 0 : -1);
 
   CGraphicsDevice& device = graphics_device();
-  const RDisplaySize desktop = display_size();
+  const RDisplayMode desktop = display_mode();
   device.create(window_->renderer(), region.width, region.height, desktop.width, desktop.height);
   device.set_interpolation(settings.interpolate);
   device.set_vsync(settings.vsync);
@@ -383,6 +391,10 @@ void TRunnerForm::install_input() {
 void TRunnerForm::mouse_moved(int x, int y) {
   mouse_pixel_x_ = x;
   mouse_pixel_y_ = y;
+  // Without a screen nothing else moves the pointer the window functions read.
+  if (!has_display()) {
+    set_display_mouse(window_state().client_x() + x, window_state().client_y() + y);
+  }
   place_mouse();
 }
 
@@ -414,7 +426,7 @@ void TRunnerForm::present_frame() {
 void TRunnerForm::follow_region(int width, int height) {
   CWindowState& window = window_state();
   CGraphicsDevice& device = graphics_device();
-  const RDisplaySize desktop = display_size();
+  const RDisplayMode desktop = display_mode();
   width = std::clamp(width, 1, std::max(desktop.width, 1));
   height = std::clamp(height, 1, std::max(desktop.height, 1));
   if (width == window.region_width() && height == window.region_height() &&
@@ -433,15 +445,14 @@ RunOutcome TRunnerForm::play_game() {
   hooks.present_frame = [this] { present_frame(); };
   hooks.window_active = [this] { return window_->active(); };
   hooks.draw_room = [this] {
-    draw_room(application_title(), [this](const std::string& caption) {
-      window_->set_title(caption);
-    });
+    draw_room(application_title(),
+              [this](const std::string& caption) { window_->set_title(caption); });
   };
   hooks.resize_window = [this](int width, int height) { follow_region(width, height); };
-  hooks.toggle_fullscreen = [] {
-    CWindowState& window = window_state();
-    window.set_fullscreen(!window.style().fullscreen);
-  };
+  hooks.toggle_fullscreen = [] { toggle_fullscreen(); };
+  hooks.save_screenshot = [](const std::string& name) { save_screen(name); };
+  hooks.capture_transition_frame = [] { capture_transition_frame(); };
+  hooks.play_transition = [](int kind) { play_transition(kind); };
   hooks.after_step = [this] {
     ++steps_run_;
     if (options_.max_steps > 0 && steps_run_ >= options_.max_steps) world_state().running = false;
@@ -477,6 +488,7 @@ void TRunnerForm::clean_up() {
   set_program_wait_hook(nullptr);
   graphics_device().release();
   window_state().attach(nullptr);
+  restore_display_mode();
   window_.reset();
   shutdown_joysticks();
   reset_file_state();

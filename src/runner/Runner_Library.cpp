@@ -1,5 +1,8 @@
 #include "runner/Runner_Library.h"
 
+#include "graphics/Function_Display.h"
+#include "graphics/Function_Graphics.h"
+#include "graphics/Room_Draw.h"
 #include "library/Function_Data_Structures.h"
 #include "library/Function_DateTime.h"
 #include "library/Function_File.h"
@@ -35,6 +38,9 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"rooms", register_room_variables},
     {"rooms", register_room_functions},
     {"events", register_event_functions},
+    {"room drawing", register_room_draw_variables},
+    {"display and window", register_display_functions},
+    {"drawing", register_graphics_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},
 };

@@ -105,6 +105,13 @@ CForward g_position_destroy("position_destroy");
 CForward g_place_free("place_free");
 CForward g_place_empty("place_empty");
 CForward g_place_meeting("place_meeting");
+CForward g_window_set_fullscreen("window_set_fullscreen");
+CForward g_window_get_fullscreen("window_get_fullscreen");
+CForward g_window_set_cursor("window_set_cursor");
+CForward g_draw_sprite("draw_sprite");
+CForward g_draw_background("draw_background");
+CForward g_draw_background_tiled("draw_background_tiled");
+CForward g_screen_save("screen_save");
 
 // Score, lives and health are set through their variables, which round them and raise
 // the "no more" events.
@@ -487,6 +494,54 @@ void fn_action_webpage(CInstanceBase* self, CInstanceBase* other, int, Args args
   g_execute_shell.call(self, other, {args[0], RValue(std::string())});
 }
 
+// --- The window ---
+
+// 0 switches, 1 goes windowed, 2 fullscreen.
+void fn_action_fullscreen(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  bool fullscreen = integer_of(args[0]) == 2;
+  if (integer_of(args[0]) != 1 && integer_of(args[0]) != 2) {
+    RValue now;
+    g_window_get_fullscreen.call(self, other, {}, now);
+    fullscreen = !now.truth();
+  }
+  g_window_set_fullscreen.call(self, other, {RValue(fullscreen ? 1.0 : 0.0)});
+}
+
+// The cursor sprite, and the window's own cursor shown as the arrow or not at all.
+void fn_action_set_cursor(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  set_variable("cursor_sprite", self, real_of(args[0]));
+  const bool shown = real_of(args[1]) >= 0.5;
+  world_resources().settings.show_cursor = shown;
+  g_window_set_cursor.call(self, other, {RValue(shown ? 0.0 : -1.0)});
+}
+
+// --- Drawing ---
+
+void fn_action_draw_sprite(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_draw_sprite.call(self, other,
+                     {args[0], args[3], relative_x(self, args[1]), relative_y(self, args[2])});
+}
+
+void fn_action_draw_background(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  CForward& draw = real_of(args[3]) >= 0.5 ? g_draw_background_tiled : g_draw_background;
+  draw.call(self, other, {args[0], relative_x(self, args[1]), relative_y(self, args[2])});
+}
+
+void fn_action_snapshot(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_screen_save.call(self, other, {args[0]});
+}
+
+// Whether the caption shows score, lives and health, each with its own caption.
+void fn_action_set_caption(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  const char* shown[3] = {"show_score", "show_lives", "show_health"};
+  const char* captions[3] = {"caption_score", "caption_lives", "caption_health"};
+  for (int i = 0; i < 3; ++i) {
+    set_variable(shown[i], self, real_of(args[2 * i]));
+    const RBuiltinVariable* caption = builtin_variable(find_builtin_variable(captions[i]));
+    if (caption && caption->set) caption->set(self, 0, args[2 * i + 1]);
+  }
+}
+
 // --- Alarms and time lines ---
 
 // Relative adds only to a running alarm; one that is off is set.
@@ -698,6 +753,16 @@ void register_action_functions() {
   register_forwarding("action_end_game", fn_action_end_game, 0, {&g_game_end});
   register_forwarding("action_restart_game", fn_action_restart_game, 0, {&g_game_restart});
   register_forwarding("action_webpage", fn_action_webpage, 1, {&g_execute_shell});
+  register_forwarding("action_fullscreen", fn_action_fullscreen, 1,
+                      {&g_window_set_fullscreen, &g_window_get_fullscreen});
+  register_forwarding("action_set_cursor", fn_action_set_cursor, 2, {&g_window_set_cursor});
+  register_forwarding("action_draw_sprite", fn_action_draw_sprite, 4, {&g_draw_sprite});
+  register_forwarding("action_draw_background", fn_action_draw_background, 4,
+                      {&g_draw_background, &g_draw_background_tiled});
+  register_forwarding("action_snapshot", fn_action_snapshot, 1, {&g_screen_save});
+  if (find_builtin_variable("caption_score") >= 0) {
+    register_function("action_set_caption", fn_action_set_caption, 6);
+  }
   register_function("action_if", fn_action_if, 1);
   register_forwarding("action_if_number", fn_action_if_number, 3, {&g_instance_number});
   register_function("action_if_dice", fn_action_if_dice, 1);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,12 +15,16 @@
 
 #include "Vn_Commands.h"
 #include "Vn_Game.h"
+#include "graphics/BM32_File.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
 #include "platform/Platform_Clock.h"
 #include "platform/Platform_FileIo.h"
+#include "platform/Platform_GameWindow.h"
+#include "platform/Platform_Render.h"
 #include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
+#include "platform/Platform_Window.h"
 #include "runner/Runner_Form.h"
 #include "runner/Runner_Library.h"
 #include "runner/Support_File.h"
@@ -358,6 +363,92 @@ CLI::Validator whole_number_check(int64_t low) {
       low == 0 ? "N >= 0" : "");
 }
 
+// STEP:FILE.png, the step a whole number from 1 up, the file's name ending in ".png" (any
+// case); the file is made absolute now, against the folder vn was started in.
+bool parse_shot(const std::string& text, RShot& shot, std::string& problem) {
+  const size_t colon = text.find(':');
+  int64_t step = 0;
+  const std::string file = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+  std::string extension = file.size() >= 4 ? file.substr(file.size() - 4) : std::string();
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (colon == std::string::npos ||
+      !whole_number(text.substr(0, colon), 1, int64_t(1) << 53, step) || file.size() <= 4 ||
+      extension != ".png") {
+    problem = "expected STEP:FILE.png with STEP a whole number from 1 up, not \"" + text + "\"";
+    return false;
+  }
+  std::error_code ignored;
+  shot.step = step;
+  shot.file = fs::absolute(fs::path(file), ignored);
+  if (shot.file.empty()) shot.file = file;
+  return true;
+}
+
+// WxH, each from 1 to 16384.
+bool parse_desktop(const std::string& text, int& width, int& height, std::string& problem) {
+  const size_t x = text.find_first_of("xX");
+  int64_t w = 0;
+  int64_t h = 0;
+  if (x == std::string::npos || !whole_number(text.substr(0, x), 1, 16384, w) ||
+      !whole_number(text.substr(x + 1), 1, 16384, h)) {
+    problem = "expected WIDTHxHEIGHT, each from 1 to 16384, not \"" + text + "\"";
+    return false;
+  }
+  width = int(w);
+  height = int(h);
+  return true;
+}
+
+// The frames the shots ask for, each taken once the step it names has run: by then that
+// step's frame (or the last frame of the transition it ended with) has been presented.
+class CShots {
+ public:
+  CShots(std::vector<RShot> shots, TRunnerForm& form) : shots_(std::move(shots)), form_(form) {}
+
+  // Told the number of steps run, possibly more than once for the same number.
+  void after(int64_t steps_run) {
+    if (steps_run <= last_step_) return;
+    last_step_ = steps_run;
+    for (const RShot& shot : shots_) {
+      if (shot.step == steps_run) take(shot);
+    }
+  }
+
+  // Says which shots named a step the game never reached.
+  void report_missed() const {
+    for (const RShot& shot : shots_) {
+      if (shot.step > last_step_) {
+        complain("--shot " + std::to_string(shot.step) + ":" + shot.file.string() +
+                 ": the game ended after step " + std::to_string(last_step_) +
+                 "; nothing was written");
+      }
+    }
+  }
+
+ private:
+  void take(const RShot& shot) {
+    IGameWindow* window = form_.window();
+    IRenderer* renderer = window != nullptr ? window->renderer() : nullptr;
+    RImage frame;
+    std::vector<uint8_t> pixels;
+    if (renderer == nullptr || !renderer->read_client(pixels, frame.width, frame.height)) {
+      complain("--shot " + std::to_string(shot.step) + ":" + shot.file.string() +
+               ": no frame has been shown yet; nothing was written");
+      return;
+    }
+    frame.pixels.resize(size_t(frame.width) * size_t(frame.height));
+    std::memcpy(frame.pixels.data(), pixels.data(), frame.pixels.size() * 4);
+    std::string error;
+    if (!save_png_file(shot.file, TBitmap32(std::move(frame)), error)) {
+      complain("--shot " + std::to_string(shot.step) + ":" + shot.file.string() + ": " + error);
+    }
+  }
+
+  std::vector<RShot> shots_;
+  TRunnerForm& form_;
+  int64_t last_step_ = 0;
+};
+
 // The game as an absolute path without "." and ".." parts or a trailing separator.
 fs::path plain_path(const fs::path& game) {
   std::error_code ignored;
@@ -384,13 +475,53 @@ CLI::App* add_run_command(CLI::App& app, RunOptions& options) {
   command->add_option("--input", options.input, "Feed key, mouse and wheel events from this file");
   command->add_flag("--stop-on-error", options.stop_on_error,
                     "End the game with status 1 at its first error report");
+  command
+      ->add_option("--shot", options.shot_texts,
+                   "Save the frame shown for step STEP as FILE.png (may be repeated)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            RShot shot;
+            std::string problem;
+            return parse_shot(text, shot, problem) ? std::string() : problem;
+          },
+          "STEP:FILE.png"))
+      ->allow_extra_args(false);
+  command
+      ->add_option("--desktop", options.desktop_text,
+                   "The desktop size of a run without a screen (default 1024x768)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            int width = 0;
+            int height = 0;
+            std::string problem;
+            return parse_desktop(text, width, height, problem) ? std::string() : problem;
+          },
+          "WxH"));
   return command;
 }
 
-int run_run(const RunOptions& options) {
+int run_run(const RunOptions& given) {
+  RunOptions options = given;
+  std::string problem;
+  for (const std::string& text : options.shot_texts) {
+    RShot shot;
+    if (!parse_shot(text, shot, problem)) {
+      complain("--shot: " + problem);
+      return kExitUsage;
+    }
+    options.shots.push_back(shot);
+  }
+  if (!options.desktop_text.empty() && !parse_desktop(options.desktop_text, options.desktop_width,
+                                                      options.desktop_height, problem)) {
+    complain("--desktop: " + problem);
+    return kExitUsage;
+  }
   // The game's output lines and its errors stay in the order they happened.
   std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   if (options.headless) set_headless(true);
+  if (options.desktop_width > 0) {
+    set_headless_display_size(options.desktop_width, options.desktop_height);
+  }
   register_game_library();
 
   std::vector<RScriptedInput> inputs;
@@ -421,10 +552,14 @@ int run_run(const RunOptions& options) {
   {
     TRunnerForm form;
     auto script = std::make_shared<CInputScript>(std::move(inputs), form);
+    auto shots = std::make_shared<CShots>(options.shots, form);
     RPlayOptions play;
     play.max_steps = options.steps;
     play.stop_on_error = options.stop_on_error;
-    play.feed_input = [script](int64_t steps_run) { script->feed(steps_run); };
+    play.feed_input = [script, shots](int64_t steps_run) {
+      shots->after(steps_run);
+      script->feed(steps_run);
+    };
     play.wait_for_input = [script](int64_t) { return script->wait(); };
     // Named as vnrun names the game it carries: the file name without its extension.
     const fs::path game = plain_path(options.game);
@@ -432,6 +567,7 @@ int run_run(const RunOptions& options) {
     const fs::path folder = fs::is_directory(game, ignored) ? game : game.parent_path();
     outcome = form.play(std::move(loaded.game), utf8_to_cp1252_lossy(game.stem().string()), folder,
                         std::move(play));
+    shots->report_missed();
   }
   set_debug_output(nullptr);
   set_start_seed(std::nullopt);

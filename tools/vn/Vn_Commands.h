@@ -54,14 +54,25 @@ struct ScriptOptions {
 CLI::App* add_script_command(CLI::App& app, ScriptOptions& options);
 int run_script(const ScriptOptions& options);
 
+// --shot STEP:FILE.png: the frame presented for that step (counted from 1) into FILE.
+struct RShot {
+  int64_t step = 1;
+  std::filesystem::path file;
+};
+
 struct RunOptions {
   std::filesystem::path game;
   bool headless = false;
   int64_t steps = 0;  // 0: no limit
   std::optional<int64_t> seed;
   bool fixed_clock = false;
-  std::filesystem::path input;  // empty: none
-  bool stop_on_error = false;   // the first error report ends the game, with status 1
+  std::filesystem::path input;          // empty: none
+  bool stop_on_error = false;           // the first error report ends the game, with status 1
+  std::vector<std::string> shot_texts;  // as given: STEP:FILE.png
+  std::vector<RShot> shots;             // parsed from them, in the order given
+  std::string desktop_text;             // WxH, empty: the default
+  int desktop_width = 0;                // 0: the default desktop of a run without a screen
+  int desktop_height = 0;
 };
 // The subcommand "run".
 CLI::App* add_run_command(CLI::App& app, RunOptions& options);
