@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/Platform_GlAttributes.h"
 #include "platform/Platform_Input.h"
 #include "platform/Platform_Render.h"
 #include "platform/Platform_Video.h"
@@ -107,30 +108,6 @@ void tell_no_drawing(const std::string& reason) {
   std::fprintf(stderr, "The game window draws nothing: %s\n", reason.c_str());
   std::fflush(stderr);
 }
-
-// The GL attributes a context is made with; another context made later gets its own.
-class CGlAttributes {
- public:
-  CGlAttributes() {
-    for (size_t i = 0; i < std::size(kNames); ++i) SDL_GL_GetAttribute(kNames[i], &values_[i]);
-  }
-  ~CGlAttributes() {
-    for (size_t i = 0; i < std::size(kNames); ++i) SDL_GL_SetAttribute(kNames[i], values_[i]);
-  }
-  CGlAttributes(const CGlAttributes&) = delete;
-  CGlAttributes& operator=(const CGlAttributes&) = delete;
-
- private:
-  static constexpr SDL_GLattr kNames[] = {SDL_GL_CONTEXT_MAJOR_VERSION,
-                                          SDL_GL_CONTEXT_MINOR_VERSION,
-                                          SDL_GL_CONTEXT_PROFILE_MASK,
-                                          SDL_GL_CONTEXT_FLAGS,
-                                          SDL_GL_DEPTH_SIZE,
-                                          SDL_GL_STENCIL_SIZE,
-                                          SDL_GL_ALPHA_SIZE,
-                                          SDL_GL_DOUBLEBUFFER};
-  int values_[std::size(kNames)] = {};
-};
 
 struct RClientRect {
   int x = 0;

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "platform/Platform_Font.h"
+#include "platform/Platform_GlAttributes.h"
 #include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
 #include "support/Support_Text.h"
@@ -28,26 +29,6 @@ const ImWchar kCp1252Ranges[] = {
     0x0020, 0x00FF, 0x0152, 0x0153, 0x0160, 0x0161, 0x0178, 0x0178, 0x017D, 0x017E, 0x0192, 0x0192,
     0x02C6, 0x02C6, 0x02DC, 0x02DC, 0x2013, 0x2014, 0x2018, 0x201A, 0x201C, 0x201E, 0x2020, 0x2022,
     0x2026, 0x2026, 0x2030, 0x2030, 0x2039, 0x203A, 0x20AC, 0x20AC, 0x2122, 0x2122, 0};
-
-// The GL attributes a form changes; the game's own device sets them before it makes its
-// context, so they are put back as they were.
-class CGlAttributes {
- public:
-  CGlAttributes() {
-    for (size_t i = 0; i < std::size(kNames); ++i) SDL_GL_GetAttribute(kNames[i], &values_[i]);
-  }
-  ~CGlAttributes() {
-    for (size_t i = 0; i < std::size(kNames); ++i) SDL_GL_SetAttribute(kNames[i], values_[i]);
-  }
-  CGlAttributes(const CGlAttributes&) = delete;
-  CGlAttributes& operator=(const CGlAttributes&) = delete;
-
- private:
-  static constexpr SDL_GLattr kNames[] = {SDL_GL_CONTEXT_MAJOR_VERSION,
-                                          SDL_GL_CONTEXT_MINOR_VERSION, SDL_GL_CONTEXT_PROFILE_MASK,
-                                          SDL_GL_CONTEXT_FLAGS};
-  int values_[std::size(kNames)] = {};
-};
 
 bool read_font_file(const std::string& path, std::vector<char>& data) {
   std::ifstream file(path, std::ios::binary);
