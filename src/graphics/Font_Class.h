@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/Graphics_Texture.h"
 #include "support/Support_Stream.h"
 
 namespace vn {
@@ -32,6 +33,9 @@ class CFont {
   int sheet_width = 0;
   int sheet_height = 0;
   std::vector<uint8_t> sheet;  // one alpha value per pixel, rows top to bottom
+  // The sheet's texture (a white picture with the sheet as alpha), made at the start of the
+  // game or when first drawn. Whatever changes the sheet resets it.
+  mutable CTextureSet texture;
 
   void read(CStream& stream);
   void write(CStream& stream) const;

@@ -36,6 +36,15 @@ int background_texture(const CBackground& background) {
   return background.texture.ids().front();
 }
 
+int font_texture(const CFont& font) {
+  if (font.sheet_width < 1 || font.sheet_height < 1) return -1;
+  if (!font.texture.valid() || font.texture.ids().empty()) {
+    if (texture_renderer() == nullptr) return -1;
+    font.texture.assign({texture_create_from_alpha(font.sheet_width, font.sheet_height, font.sheet)});
+  }
+  return font.texture.ids().front();
+}
+
 void draw_texture_part(int texture, double left, double top, double width, double height, double x,
                        double y, double origin_x, double origin_y, double xscale, double yscale,
                        double angle, const RQuadColors& colors) {

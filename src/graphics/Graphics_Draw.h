@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "graphics/Background_Class.h"
+#include "graphics/Font_Class.h"
 #include "graphics/Sprite_Class.h"
 
 namespace vn {
@@ -14,6 +15,8 @@ namespace vn {
 // frame when first needed; -1 without pictures or without a device.
 int sprite_frame_texture(const CSprite& sprite, int64_t frame);
 int background_texture(const CBackground& background);
+// The texture of a font's glyph sheet; -1 without a sheet or a device.
+int font_texture(const CFont& font);
 
 // Colours of a quad's corners in the device form, top-left, top-right, bottom-right,
 // bottom-left.

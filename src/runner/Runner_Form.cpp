@@ -363,6 +363,9 @@ bool TRunnerForm::create_game_window() {
   for (const auto& sprite : game_.sprites.items) {
     if (sprite) sprite_frame_texture(*sprite, 0);
   }
+  for (const auto& font : game_.fonts.items) {
+    if (font) font_texture(*font);
+  }
   return true;
 }
 
