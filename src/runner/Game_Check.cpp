@@ -11,51 +11,14 @@
 #include "script/Code_Error.h"
 #include "script/Code_Function.h"
 #include "script/Code_Main.h"
+#include "script/Constant_Main.h"
 #include "script/Script_Main.h"
 #include "support/Support_Text.h"
+#include "world/Event_Main.h"
 
 namespace vn {
 
 namespace {
-
-// Argument kinds that the action libraries define as text; the rest are expressions.
-constexpr int kArgumentString = 1;
-constexpr int kArgumentStringOrExpression = 2;
-constexpr int kArgumentFontString = 15;
-
-bool is_blank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string trimmed(const std::string& text) {
-  size_t start = 0;
-  size_t end = text.size();
-  while (start < end && is_blank(text[start])) ++start;
-  while (end > start && is_blank(text[end - 1])) --end;
-  return text.substr(start, end - start);
-}
-
-bool valid_constant_name(const std::string& name) {
-  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
-  if (name.empty() || !letter(name[0])) return false;
-  return std::all_of(name.begin(), name.end(),
-                     [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
-}
-
-bool calls_script(const RToken& node) {
-  if (node.kind == kNodeFunction && node.id >= kFirstScriptFunction &&
-      node.id < kFirstExtensionFunction) {
-    return true;
-  }
-  return std::any_of(node.children.begin(), node.children.end(), calls_script);
-}
-
-// The same text reads as text or as an expression by the argument's kind, as the runner
-// prepares actions.
-bool reads_as_text(int kind, const std::string& text) {
-  if (kind == kArgumentStringOrExpression) {
-    return text.empty() || (text[0] != '"' && text[0] != '\'');
-  }
-  return kind == kArgumentString || kind == kArgumentFontString;
-}
 
 // What the compiler must not keep once the check is over, however it ends.
 class CCompilerState {
@@ -167,7 +130,7 @@ class CChecker {
   void check_constants() {
     for (size_t i = 0; i < game_.constants.size(); ++i) {
       const RConstant& constant = game_.constants[i];
-      const std::string name = trimmed(constant.name);
+      const std::string name = trimmed_constant_name(constant.name);
       const std::string place = "constants[" + std::to_string(i) + "]";
       if (!valid_constant_name(name)) {
         add(kProjectFile, place + ".name", "Constant name " + name + "  is not valid.");
@@ -215,7 +178,7 @@ class CChecker {
       for (size_t k = 0; k < count; ++k) {
         const int kind = k < action.argument_kinds.size() ? action.argument_kinds[k] : 0;
         const std::string source = argument(k);
-        if (reads_as_text(kind, source)) continue;
+        if (argument_reads_as_text(kind, source)) continue;
         compile(source, true, file, place + ".arguments[" + std::to_string(k) + "]");
       }
     }

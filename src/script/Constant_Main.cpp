@@ -14,15 +14,17 @@ bool is_blank(char c) { return static_cast<unsigned char>(c) <= 32; }
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-std::string trimmed(const std::string& text) {
+}  // namespace
+
+std::string trimmed_constant_name(const std::string& name) {
   size_t start = 0;
-  size_t end = text.size();
-  while (start < end && is_blank(text[start])) ++start;
-  while (end > start && is_blank(text[end - 1])) --end;
-  return text.substr(start, end - start);
+  size_t end = name.size();
+  while (start < end && is_blank(name[start])) ++start;
+  while (end > start && is_blank(name[end - 1])) --end;
+  return name.substr(start, end - start);
 }
 
-bool valid_name(const std::string& name) {
+bool valid_constant_name(const std::string& name) {
   if (name.empty() || !(is_letter(name[0]) || name[0] == '_')) return false;
   for (char c : name) {
     if (!is_letter(c) && !is_digit(c) && c != '_') return false;
@@ -30,7 +32,6 @@ bool valid_name(const std::string& name) {
   return true;
 }
 
-// Constants are defined before the scripts are compiled, so a value cannot call one.
 bool calls_script(const RToken& node) {
   if (node.kind == kNodeFunction && node.id >= kFirstScriptFunction &&
       node.id < kFirstExtensionFunction) {
@@ -42,11 +43,9 @@ bool calls_script(const RToken& node) {
   return false;
 }
 
-}  // namespace
-
 bool define_constant(const std::string& name_text, const std::string& value_text) {
-  const std::string name = trimmed(name_text);
-  if (!valid_name(name)) {
+  const std::string name = trimmed_constant_name(name_text);
+  if (!valid_constant_name(name)) {
     show_message_box("", "Constant name " + name + "  is not valid.");
     return false;
   }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "script/Code_Token.h"
+
 namespace vn {
 
 struct RConstant {
@@ -12,6 +14,13 @@ struct RConstant {
   std::string value;
   bool operator==(const RConstant&) const = default;
 };
+
+// The name as it is defined: blanks (every byte up to 32) trimmed from both ends.
+std::string trimmed_constant_name(const std::string& name);
+// A letter or "_" followed by letters, digits and "_".
+bool valid_constant_name(const std::string& name);
+// Constants are defined before the scripts are compiled, so a value cannot call one.
+bool calls_script(const RToken& node);
 
 // Trims the name, checks it, compiles and evaluates the value; on failure the message
 // box "Constant name " + name + "  is not valid." or "Value for constant " + name +

@@ -33,13 +33,6 @@ std::string argument_text(const CAction& action, int index) {
                                                       : std::string();
 }
 
-bool reads_as_text(int kind, const std::string& text) {
-  if (kind == kArgumentStringOrExpression) {
-    return text.empty() || (text[0] != '"' && text[0] != '\'');
-  }
-  return kind == kArgumentString || kind == kArgumentFontString;
-}
-
 // The restored context after preparing one object's or time line's actions.
 class CContextGuard {
  public:
@@ -158,11 +151,18 @@ class CListRun {
 
 }  // namespace
 
+bool argument_reads_as_text(int kind, const std::string& text) {
+  if (kind == kArgumentStringOrExpression) {
+    return text.empty() || (text[0] != '"' && text[0] != '\'');
+  }
+  return kind == kArgumentString || kind == kArgumentFontString;
+}
+
 bool prepare_action(CAction& action) {
   if (action.prepared) return true;
   if (action.kind == kActionVariable) {
-    action.code_text = argument_text(action, 0) + (action.relative ? " += " : " = ") +
-                       argument_text(action, 1);
+    action.code_text =
+        argument_text(action, 0) + (action.relative ? " += " : " = ") + argument_text(action, 1);
   } else if (action.kind == kActionCode && !action.argument_texts.empty()) {
     action.code_text = action.argument_texts[0];
   }
@@ -194,16 +194,15 @@ bool prepare_action(CAction& action) {
     size_t k = size_t(i);
     std::string text = argument_text(action, i);
     action.argument_codes[k].reset();
-    if (reads_as_text(action.argument_kinds[k], text)) {
+    if (argument_reads_as_text(action.argument_kinds[k], text)) {
       action.argument_values[k] = RValue(text);
       action.argument_kinds[k] = kArgumentReady;
       continue;
     }
     auto code = std::make_shared<CCode>(std::move(text), true);
     if (!code->compile()) {
-      report_runtime_error("COMPILATION ERROR in argument " + std::to_string(i) + "\r" +
-                               last_error_message(),
-                           true);
+      report_runtime_error(
+          "COMPILATION ERROR in argument " + std::to_string(i) + "\r" + last_error_message(), true);
       clear_error_flag();
       return false;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "world/Event_Class.h"
 
@@ -16,6 +17,9 @@ class CInstance;
 // the action number.
 bool prepare_action(CAction& action);
 bool prepare_event(CEvent& event);
+// An argument of that kind is a text as it stands: kinds 1 and 15, and kind 2 unless it
+// starts with a quote (then it is an expression, like every other kind).
+bool argument_reads_as_text(int kind, const std::string& text);
 
 // Every event of the object, or every moment of the time line, with the context set for
 // each and restored afterwards; true for one that does not exist.
