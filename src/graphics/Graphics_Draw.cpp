@@ -1,5 +1,6 @@
 #include "graphics/Graphics_Draw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -12,7 +13,27 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+struct RDrawColor {
+  int32_t color = 0;
+  double alpha = 1;
+};
+
+RDrawColor& current_draw_color() {
+  static RDrawColor state;
+  return state;
+}
+
 }  // namespace
+
+int32_t draw_color() { return current_draw_color().color; }
+double draw_alpha() { return current_draw_color().alpha; }
+void set_draw_color(int32_t color) { current_draw_color().color = color; }
+void set_draw_alpha(double alpha) {
+  current_draw_color().alpha = std::isnan(alpha) ? 0.0 : std::clamp(alpha, 0.0, 1.0);
+}
+uint32_t draw_device_color() {
+  return device_color(current_draw_color().color, current_draw_color().alpha);
+}
 
 int sprite_frame_texture(const CSprite& sprite, int64_t frame) {
   if (sprite.frames.empty()) return -1;

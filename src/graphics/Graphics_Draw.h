@@ -18,6 +18,15 @@ int background_texture(const CBackground& background);
 // The texture of a font's glyph sheet; -1 without a sheet or a device.
 int font_texture(const CFont& font);
 
+// The colour and alpha shapes, plain vertices and text are drawn with (draw_set_color,
+// draw_set_alpha): a script colour 0x00BBGGRR and an alpha kept within 0 ... 1.
+int32_t draw_color();
+double draw_alpha();
+void set_draw_color(int32_t color);
+void set_draw_alpha(double alpha);
+// Both in the device form 0xAARRGGBB.
+uint32_t draw_device_color();
+
 // Colours of a quad's corners in the device form, top-left, top-right, bottom-right,
 // bottom-left.
 using RQuadColors = std::array<uint32_t, 4>;
