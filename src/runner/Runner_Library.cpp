@@ -13,6 +13,7 @@
 #include "world/Function_Action.h"
 #include "world/Function_Interaction.h"
 #include "world/Function_Motion.h"
+#include "world/Function_Tile.h"
 #include "world/Run_Room.h"
 #include "world/Variable_World.h"
 
@@ -38,6 +39,7 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"rooms", register_room_variables},
     {"rooms", register_room_functions},
     {"events", register_event_functions},
+    {"tiles", register_tile_functions},
     {"room drawing", register_room_draw_variables},
     {"display and window", register_display_functions},
     {"drawing", register_graphics_functions},

@@ -284,5 +284,20 @@ TEST(RoomFrames, ScreenshotsAreOpaquePicturesOfTheBackBuffer) {
   EXPECT_EQ(read_text(scratch / "screenshot100.png"), "taken");
 }
 
+// Tiles made and changed by the tile functions in a create event: a tile moved behind the
+// instances by tile_set_depth, a foreground layer shifted with one of its tiles deleted, and
+// a hidden layer.
+TEST(RoomFrames, TilesChangedAtRunTimeKeepTheirDepthOrder) {
+  const TBitmap32 frame = shoot("tile_functions", 1);
+  EXPECT_RGB(frame, 7, 5, kRed);     // the red instance over the tile sent behind
+  EXPECT_RGB(frame, 12, 5, kGreen);  // the tile where nothing covers it
+  EXPECT_RGB(frame, 10, 8, kBlue);
+  EXPECT_RGB(frame, 1, 11, kYellow);  // the shifted foreground tile
+  EXPECT_RGB(frame, 1, 1, kBlack);    // where it was
+  EXPECT_RGB(frame, 13, 12, kBlack);  // the deleted one
+  EXPECT_RGB(frame, 14, 0, kBlack);   // the hidden layer
+  expect_golden("tile_functions", frame);
+}
+
 }  // namespace
 }  // namespace vn::test
