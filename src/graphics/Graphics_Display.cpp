@@ -3,6 +3,7 @@
 #include <array>
 
 #include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Surface.h"
 #include "graphics/Graphics_Window.h"
 #include "platform/Platform_Display.h"
 
@@ -22,6 +23,8 @@ constexpr std::array<int, 5> kFrequencies = {60, 70, 85, 100, 120};
 // What a reset does to the device: the back buffer is the region clipped to the (new)
 // desktop, drawn with a fresh viewport, projection and every remembered state.
 void reset_device() {
+  // Render targets do not outlive a reset: a game must make its surfaces again.
+  free_all_surfaces();
   CGraphicsDevice& device = graphics_device();
   const CWindowState& window = window_state();
   const RDisplayMode mode = display_mode();

@@ -1,8 +1,6 @@
-// The screen as games read and redirect it: the back buffer saved as a picture file, the
-// colour of one of its pixels, and the surfaces that drawing can go into instead of it.
-//
-// The surface table is what room transitions need (a render target of a given size, made
-// the current target and back); the script functions of surfaces build on it.
+// The screen as games read it: the back buffer saved as a picture file, the colour of one
+// of its pixels, and the wait for its refresh. Surfaces, which drawing can go into instead
+// of it, are in Graphics_Surface.
 #pragma once
 
 #include <cstdint>
@@ -12,34 +10,6 @@
 #include "graphics/BM32_Class.h"
 
 namespace vn {
-
-// --- Surfaces ---
-
-struct RSurface {
-  int texture = -1;  // a render-target texture of the texture table
-  int width = 0;
-  int height = 0;
-};
-
-// The lowest free id for a new surface of that size (at least 1 × 1); -1 when no render
-// target can be made (no device).
-int surface_make(int width, int height);
-// Drawing goes back to the screen first when the surface is the target.
-void surface_release(int id);
-// Null for an id not in use, and for every id of a table older than the device.
-const RSurface* surface_at(int id);
-
-// Drawing goes into the surface, the viewport and projection covering the whole of it;
-// the target before it is remembered when that was the screen. False (nothing changes)
-// for an id not in use.
-bool set_surface_target(int id);
-// Drawing goes to the screen again, with the viewport and projection of the back-buffer
-// region. Nothing when the screen is the target already.
-void reset_surface_target();
-// The surface being drawn into; -1 for the screen.
-int surface_target();
-
-// --- The back buffer ---
 
 // A rectangle of the back buffer (clipped to it) as the player sees it: every alpha 255.
 // None when nothing of it can be read.

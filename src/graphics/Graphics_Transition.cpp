@@ -7,7 +7,7 @@
 
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
-#include "graphics/Graphics_Screen.h"
+#include "graphics/Graphics_Surface.h"
 #include "graphics/Graphics_Texture.h"
 #include "script/Code_Error.h"
 #include "script/Code_Exec.h"

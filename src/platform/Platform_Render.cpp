@@ -125,6 +125,7 @@ class CGlRenderer final : public IGlRenderer {
   uint32_t target() const override { return target_; }
   void set_viewport(const RRect& viewport) override;
   void set_transform(const RMatrix& transform) override;
+  const RMatrix& transform() const override { return transform_; }
   void set_states(const RRenderStates& states) override;
   void set_texture(uint32_t texture) override;
 
@@ -132,6 +133,10 @@ class CGlRenderer final : public IGlRenderer {
   void draw(RPrimitive kind, const RVertex* vertices, size_t count) override;
   void flush() override;
   bool read_pixels(const RRect& rectangle, std::vector<uint8_t>& pixels) override;
+  bool read_texture(uint32_t texture, const RRect& rectangle,
+                    std::vector<uint8_t>& pixels) override;
+  bool copy_texture(uint32_t source, const RRect& rectangle, uint32_t destination, int x,
+                    int y) override;
 
   void present(int source_width, int source_height, const RRect& destination, uint32_t band_color,
                bool smooth, bool vsync) override;
@@ -703,6 +708,58 @@ bool CGlRenderer::read_pixels(const RRect& rectangle, std::vector<uint8_t>& pixe
   glBindFramebuffer(GL_READ_FRAMEBUFFER, target_framebuffer());
   glReadPixels(rectangle.x, rectangle.y, rectangle.width, rectangle.height, GL_BGRA,
                GL_UNSIGNED_BYTE, pixels.data());
+  return true;
+}
+
+// Whether the rectangle lies wholly inside a texture of that size.
+bool inside(const RRect& rectangle, int width, int height) {
+  return rectangle.x >= 0 && rectangle.y >= 0 && rectangle.width > 0 && rectangle.height > 0 &&
+         rectangle.x <= width - rectangle.width && rectangle.y <= height - rectangle.height;
+}
+
+bool CGlRenderer::read_texture(uint32_t texture, const RRect& rectangle,
+                               std::vector<uint8_t>& pixels) {
+  auto found = textures_.find(texture);
+  if (found == textures_.end() || found->second.framebuffer == 0 ||
+      !inside(rectangle, found->second.width, found->second.height)) {
+    return false;
+  }
+  // What is batched may draw into it.
+  flush();
+  pixels.resize(size_t(rectangle.width) * size_t(rectangle.height) * 4);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, found->second.framebuffer);
+  glReadPixels(rectangle.x, rectangle.y, rectangle.width, rectangle.height, GL_BGRA,
+               GL_UNSIGNED_BYTE, pixels.data());
+  // The next draw binds its own framebuffer for reading and drawing again.
+  bound_framebuffer_ = ~0u;
+  dirty_ = true;
+  return true;
+}
+
+bool CGlRenderer::copy_texture(uint32_t source, const RRect& rectangle, uint32_t destination, int x,
+                               int y) {
+  auto from = textures_.find(source);
+  auto to = textures_.find(destination);
+  if (from == textures_.end() || to == textures_.end() || from->second.framebuffer == 0 ||
+      !inside(rectangle, from->second.width, from->second.height) ||
+      !inside({x, y, rectangle.width, rectangle.height}, to->second.width, to->second.height)) {
+    return false;
+  }
+  if (source == destination) {
+    // A texture cannot be read and written by one copy; overlapping rectangles go through
+    // memory.
+    std::vector<uint8_t> pixels;
+    return read_texture(source, rectangle, pixels) &&
+           upload(destination, x, y, rectangle.width, rectangle.height, pixels.data());
+  }
+  flush();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, from->second.framebuffer);
+  glBindTexture(GL_TEXTURE_2D, destination);
+  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, x, y, rectangle.x, rectangle.y, rectangle.width,
+                      rectangle.height);
+  bound_framebuffer_ = ~0u;
+  bound_texture_ = ~0u;
+  dirty_ = true;
   return true;
 }
 

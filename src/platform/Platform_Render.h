@@ -108,6 +108,8 @@ class IRenderer {
   virtual void set_viewport(const RRect& viewport) = 0;
   // World to clip space, the device's view × projection.
   virtual void set_transform(const RMatrix& transform) = 0;
+  // The one draws are made under now, whoever set it.
+  virtual const RMatrix& transform() const = 0;
   virtual void set_states(const RRenderStates& states) = 0;
   // The texture the next draws sample (texture coordinates 0 ... 1 over the whole
   // texture); 0 draws with the vertex colours alone.
@@ -125,6 +127,15 @@ class IRenderer {
   // A rectangle of the current target, rows top to bottom, pixels blue, green, red, alpha.
   // False when the rectangle is not wholly inside the target.
   virtual bool read_pixels(const RRect& rectangle, std::vector<uint8_t>& pixels) = 0;
+  // The same of a render-target texture, whatever the current target is.
+  virtual bool read_texture(uint32_t texture, const RRect& rectangle,
+                            std::vector<uint8_t>& pixels) = 0;
+  // The rectangle of a render-target texture replaces the pixels at (x, y) of a texture
+  // as they are: no blending, no filtering, alpha included. Source and destination may be
+  // the same texture, the rectangles overlapping. False when the source is no render
+  // target or either rectangle does not lie wholly inside its texture.
+  virtual bool copy_texture(uint32_t source, const RRect& rectangle, uint32_t destination, int x,
+                            int y) = 0;
 
   // --- Presentation. ---
   // Shows the rectangle (0, 0, source width, source height) of the back buffer scaled into
