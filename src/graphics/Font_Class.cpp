@@ -1,5 +1,8 @@
 #include "graphics/Font_Class.h"
 
+#include <algorithm>
+
+#include "graphics/Sprite_Class.h"
 #include "support/Support_Record.h"
 
 namespace vn {
@@ -52,6 +55,46 @@ void CFont::write(CStream& stream) const {
   write_int(stream, sheet_width);
   write_int(stream, sheet_height);
   write_raw_block(stream, sheet);
+}
+
+void CFont::set_from_sprite(const CSprite& source, int sprite_index, int first_code,
+                            bool proportional, int separation) {
+  clear();
+  sprite = sprite_index;
+  first = std::clamp(first_code, 0, 255);
+  last = std::min(255, first + int(source.frames.size()) - 1);
+  const int frame_height = source.height();
+  for (int code = first; code <= last; ++code) {
+    const TBitmap32& frame = source.frames[size_t(code - first)];
+    int left = 0;
+    int top = 0;
+    int right = frame.width();  // past the box
+    int bottom = frame.height();
+    if (proportional) {
+      // The box of the pixels with any alpha; an empty frame has none.
+      left = frame.width();
+      top = frame.height();
+      right = 0;
+      bottom = 0;
+      for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x) {
+          if ((frame.pixel(x, y) >> 24) == 0) continue;
+          left = std::min(left, x);
+          right = std::max(right, x + 1);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y + 1);
+        }
+      }
+      if (right == 0) left = top = bottom = 0;
+    }
+    RGlyph& glyph = glyphs[size_t(code)];
+    glyph.x = left;
+    glyph.y = top;
+    glyph.width = right - left;
+    glyph.height = frame_height;
+    glyph.shift = right - left + separation;
+    glyph.offset = -left;
+  }
 }
 
 }  // namespace vn

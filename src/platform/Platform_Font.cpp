@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <map>
@@ -49,6 +50,17 @@ class CFontCache {
       }
     }
     faces_[key] = face;
+    return face;
+  }
+
+  // A face of its own for the caller, who closes it (FT_Done_Face); null when none.
+  FT_Face open(const RFontRequest& request) {
+    const RFaceFile file = match(request);
+    FT_Face face = nullptr;
+    if (file.path.empty() || !start() ||
+        FT_New_Face(library_, file.path.c_str(), file.index, &face) != 0) {
+      return nullptr;
+    }
     return face;
   }
 
@@ -156,7 +168,90 @@ RGlyph copy_glyph(const FT_GlyphSlot slot, int pen_x) {
   return glyph;
 }
 
+// The Unicode character of a Windows-1252 code.
+char32_t code_point(int code) {
+  const char byte = char(uint8_t(code));
+  const std::vector<char32_t> points = code_points(cp1252_to_utf8(std::string_view(&byte, 1)));
+  return points.empty() ? char32_t(0) : points.front();
+}
+
+FT_Face as_face(void* face) { return static_cast<FT_Face>(face); }
+
+// Loads and renders the character into the face's glyph slot.
+bool load_char(FT_Face face, int code) {
+  const FT_UInt index = FT_Get_Char_Index(face, code_point(code));
+  return FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0;
+}
+
+int rounded_div(long value, long divisor) { return int((2 * value + divisor) / (2 * divisor)); }
+
 }  // namespace
+
+CFontFace::CFontFace(const RFontRequest& font) {
+  FT_Face face = cache().open(font);
+  if (face == nullptr) return;
+  const int pixels = std::max(font.pixel_size, 1);
+  if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0) {
+    FT_Done_Face(face);
+    return;
+  }
+  face_ = face;
+  // The games' system measured a line by the face's Windows ascent and descent, scaled
+  // and rounded as a whole; other faces have only their general ones.
+  long above = face->ascender;
+  long below = -face->descender;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    above = os2->usWinAscent;
+    below = os2->usWinDescent;
+  }
+  const long units = std::max<long>(face->units_per_EM, 1);
+  if (FT_IS_SCALABLE(face) && above + below > 0) {
+    const int height = rounded_div((above + below) * pixels, units);
+    descent_ = rounded_div(below * pixels, units);
+    ascent_ = height - descent_;
+  } else {
+    ascent_ = int((face->size->metrics.ascender + 63) >> 6);
+    descent_ = int((-face->size->metrics.descender + 63) >> 6);
+  }
+}
+
+CFontFace::~CFontFace() {
+  if (face_ != nullptr) FT_Done_Face(as_face(face_));
+}
+
+bool CFontFace::char_widths(int code, RCharWidths& widths) const {
+  FT_Face face = as_face(face_);
+  if (face == nullptr || !FT_IS_SCALABLE(face) || !load_char(face, code)) return false;
+  const FT_GlyphSlot slot = face->glyph;
+  const int advance = int((slot->advance.x + 32) >> 6);
+  widths.a = slot->bitmap.width > 0 ? slot->bitmap_left : 0;
+  widths.b = int(slot->bitmap.width);
+  widths.c = advance - widths.a - widths.b;
+  return true;
+}
+
+int CFontFace::text_width(int code) const {
+  FT_Face face = as_face(face_);
+  if (face == nullptr || !load_char(face, code)) return 0;
+  return int((face->glyph->advance.x + 32) >> 6);
+}
+
+void CFontFace::draw_char(int code, int x, int y, uint8_t* canvas, int width, int height) const {
+  FT_Face face = as_face(face_);
+  if (face == nullptr || !load_char(face, code)) return;
+  const RGlyph glyph = copy_glyph(face->glyph, x);
+  const int top = y + ascent_ - glyph.top;
+  for (int row = std::max(0, -top); row < glyph.height && top + row < height; ++row) {
+    uint8_t* target = canvas + size_t(top + row) * size_t(width);
+    const uint8_t* source = glyph.coverage.data() + size_t(row) * size_t(glyph.width);
+    for (int column = std::max(0, -glyph.left); column < glyph.width && glyph.left + column < width;
+         ++column) {
+      uint8_t& pixel = target[glyph.left + column];
+      pixel = std::max(pixel, source[column]);
+    }
+  }
+}
 
 std::string matched_font_file(const RFontRequest& font) { return cache().match(font).path; }
 

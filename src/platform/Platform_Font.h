@@ -1,5 +1,5 @@
-// One line of text rasterised for the runner's own screens. The game's fonts are built
-// elsewhere; this is only what the runner needs to label its forms.
+// System fonts: one line of text rasterised for the runner's own screens, and the faces,
+// metrics and glyph coverage that the game's glyph sheets are built from.
 #pragma once
 
 #include <cstdint>
@@ -33,5 +33,42 @@ RTextMask render_text_line(std::string_view text, const RFontRequest& font);
 
 // The file of the face the request resolves to, empty when there is none.
 std::string matched_font_file(const RFontRequest& font);
+
+// The widths of a character the way the games' system reported them: A is the space before
+// its ink, B the width of the ink, C the space after it (A + B + C is the advance; A and C
+// may be negative).
+struct RCharWidths {
+  int a = 0;
+  int b = 0;
+  int c = 0;
+};
+
+// One face at one pixel size, opened for building glyph sheets. Characters are
+// Windows-1252 codes; one the face lacks is measured and drawn as its missing-glyph shape.
+class CFontFace {
+ public:
+  explicit CFontFace(const RFontRequest& font);
+  ~CFontFace();
+  CFontFace(const CFontFace&) = delete;
+  CFontFace& operator=(const CFontFace&) = delete;
+
+  // False when no face could be found or loaded; nothing else then does anything.
+  bool valid() const { return face_ != nullptr; }
+  // Height of a line of text: the face's ascent plus descent, whatever the characters.
+  int text_height() const { return ascent_ + descent_; }
+  int ascent() const { return ascent_; }
+  // False for a face that gives no outline widths (then only text_width serves).
+  bool char_widths(int code, RCharWidths& widths) const;
+  // The advance of the character.
+  int text_width(int code) const;
+  // The character's coverage into an alpha canvas (rows top to bottom), its pen at x and
+  // the top of its line at y; each pixel keeps the larger of what it held and the glyph.
+  void draw_char(int code, int x, int y, uint8_t* canvas, int width, int height) const;
+
+ private:
+  void* face_ = nullptr;  // the rasteriser's face, owned
+  int ascent_ = 0;
+  int descent_ = 0;
+};
 
 }  // namespace vn

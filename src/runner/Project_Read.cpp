@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "graphics/Font_Build.h"
 #include "platform/Platform_FileIo.h"
 #include "platform/Platform_Image.h"
 #include "runner/Project_Json.h"
@@ -867,6 +868,12 @@ class CProjectReader {
       font.sheet_width = picture.width;
       font.sheet_height = picture.height;
       for (uint32_t pixel : picture.pixels) font.sheet.push_back(uint8_t(pixel >> 24));
+    } else if (!sheet && !font.font_name.empty()) {
+      // A face without a sheet (null is an empty sheet, as unpack writes it): the sheet
+      // and the glyphs are made from the installed face as the game would make them.
+      if (!build_font_sheet(font)) {
+        fail(f.at("font"), "no installed font matches \"" + f.text("font") + "\"");
+      }
     }
     f.finish();
   }

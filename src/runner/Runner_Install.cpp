@@ -15,6 +15,7 @@ void install_game_resources(CGameData& game) {
   RWorldResources& world = world_resources();
   world.sprites = &game.sprites;
   world.backgrounds = &game.backgrounds;
+  world.fonts = &game.fonts;
   world.objects = &game.objects;
   world.rooms = &game.rooms;
   world.timelines = &game.timelines;

@@ -3,6 +3,7 @@
 #include "graphics/Function_Display.h"
 #include "graphics/Function_Graphics.h"
 #include "graphics/Function_Surface.h"
+#include "graphics/Function_Text.h"
 #include "graphics/Room_Draw.h"
 #include "library/Function_Data_Structures.h"
 #include "library/Function_DateTime.h"
@@ -44,6 +45,7 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"room drawing", register_room_draw_variables},
     {"display and window", register_display_functions},
     {"drawing", register_graphics_functions},
+    {"fonts and text", register_text_functions},
     {"surfaces", register_surface_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},

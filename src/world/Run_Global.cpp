@@ -1,6 +1,7 @@
 #include "world/Run_Global.h"
 
 #include "graphics/Background_Class.h"
+#include "graphics/Font_Class.h"
 #include "graphics/Sprite_Class.h"
 #include "world/Object_Class.h"
 #include "world/Path_Class.h"
@@ -18,6 +19,7 @@ constexpr const char* kUndefined = "<undefined>";
 struct REmptyResources {
   TResourceList<CSprite> sprites;
   TResourceList<CBackground> backgrounds;
+  TResourceList<CFont> fonts;
   TResourceList<CObject> objects;
   TResourceList<CRoom> rooms;
   TResourceList<CTimeLine> timelines;
@@ -34,6 +36,7 @@ RWorldResources make_default_resources() {
   RWorldResources resources;
   resources.sprites = &empty.sprites;
   resources.backgrounds = &empty.backgrounds;
+  resources.fonts = &empty.fonts;
   resources.objects = &empty.objects;
   resources.rooms = &empty.rooms;
   resources.timelines = &empty.timelines;

@@ -13,6 +13,7 @@ namespace vn {
 
 class CSprite;
 class CBackground;
+class CFont;
 class CObject;
 class CRoom;
 class CTimeLine;
@@ -34,6 +35,7 @@ struct RWorldSettings {
 struct RWorldResources {
   TResourceList<CSprite>* sprites = nullptr;
   TResourceList<CBackground>* backgrounds = nullptr;
+  TResourceList<CFont>* fonts = nullptr;
   TResourceList<CObject>* objects = nullptr;
   TResourceList<CRoom>* rooms = nullptr;
   TResourceList<CTimeLine>* timelines = nullptr;
