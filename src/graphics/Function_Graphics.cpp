@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "graphics/BM32_Color.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Screen.h"
@@ -13,6 +14,7 @@
 #include "script/Code_Value.h"
 #include "support/Support_Path.h"
 #include "world/Instance_Class.h"
+#include "world/Path_Class.h"
 #include "world/Room_Main.h"
 #include "world/Run_Global.h"
 #include "world/Run_Main.h"
@@ -100,6 +102,231 @@ void draw_tiled(const RPicture& picture, double x, double y, double xscale, doub
   if (room == nullptr) return;
   draw_texture_tiled(picture.texture, picture.xorigin, picture.yorigin, x, y, xscale, yscale, true,
                      true, {0, 0, double(room->width), double(room->height)}, color);
+}
+
+// --- Drawing state ---
+
+void fn_draw_set_color(Self, Self, int, Args args, RValue&) { set_draw_color(integer(args[0])); }
+void fn_draw_set_alpha(Self, Self, int, Args args, RValue&) { set_draw_alpha(number(args[0])); }
+void fn_draw_get_color(Self, Self, int, Args, RValue& result) { result.real = draw_color(); }
+void fn_draw_get_alpha(Self, Self, int, Args, RValue& result) { result.real = draw_alpha(); }
+
+void fn_draw_set_circle_precision(Self, Self, int, Args args, RValue&) {
+  set_circle_precision(integer(args[0]));
+}
+
+// --- Colours ---
+
+void fn_make_color_rgb(Self, Self, int, Args args, RValue& result) {
+  result.real =
+      double(make_color_rgb(round_to_int64(number(args[0])), round_to_int64(number(args[1])),
+                            round_to_int64(number(args[2]))));
+}
+
+void fn_make_color_hsv(Self, Self, int, Args args, RValue& result) {
+  result.real = double(make_color_hsv(number(args[0]), number(args[1]), number(args[2])));
+}
+
+void fn_color_get_red(Self, Self, int, Args args, RValue& result) {
+  result.real = color_get_red(integer(args[0]));
+}
+void fn_color_get_green(Self, Self, int, Args args, RValue& result) {
+  result.real = color_get_green(integer(args[0]));
+}
+void fn_color_get_blue(Self, Self, int, Args args, RValue& result) {
+  result.real = color_get_blue(integer(args[0]));
+}
+void fn_color_get_hue(Self, Self, int, Args args, RValue& result) {
+  result.real = color_get_hue(integer(args[0]));
+}
+void fn_color_get_saturation(Self, Self, int, Args args, RValue& result) {
+  result.real = color_get_saturation(integer(args[0]));
+}
+void fn_color_get_value(Self, Self, int, Args args, RValue& result) {
+  result.real = color_get_value(integer(args[0]));
+}
+
+void fn_merge_color(Self, Self, int, Args args, RValue& result) {
+  result.real = double(merge_color(integer(args[0]), integer(args[1]), number(args[2])));
+}
+
+// --- Clearing and shapes, in the draw colour and alpha ---
+
+// A script colour in the draw alpha.
+uint32_t shade(const RValue& value) { return device_color(integer(value), draw_alpha()); }
+
+void fn_draw_clear(Self, Self, int, Args args, RValue&) {
+  graphics_device().clear(device_color(integer(args[0]), 1));
+}
+
+void fn_draw_clear_alpha(Self, Self, int, Args args, RValue&) {
+  graphics_device().clear(colour(args[0], args[1]), true);
+}
+
+void fn_draw_point(Self, Self, int, Args args, RValue&) {
+  draw_point(number(args[0]), number(args[1]), draw_device_color());
+}
+
+void fn_draw_line(Self, Self, int, Args args, RValue&) {
+  const uint32_t color = draw_device_color();
+  draw_line(number(args[0]), number(args[1]), number(args[2]), number(args[3]), color, color);
+}
+
+void fn_draw_line_width(Self, Self, int, Args args, RValue&) {
+  const uint32_t color = draw_device_color();
+  draw_line_width(number(args[0]), number(args[1]), number(args[2]), number(args[3]),
+                  number(args[4]), color, color);
+}
+
+void fn_draw_rectangle(Self, Self, int, Args args, RValue&) {
+  draw_rectangle(number(args[0]), number(args[1]), number(args[2]), number(args[3]),
+                 same_colors(draw_device_color()), boolean(args[4]));
+}
+
+void fn_draw_roundrect(Self, Self, int, Args args, RValue&) {
+  const uint32_t color = draw_device_color();
+  draw_roundrect(number(args[0]), number(args[1]), number(args[2]), number(args[3]), color, color,
+                 boolean(args[4]));
+}
+
+void fn_draw_triangle(Self, Self, int, Args args, RValue&) {
+  const uint32_t color = draw_device_color();
+  draw_triangle(number(args[0]), number(args[1]), number(args[2]), number(args[3]), number(args[4]),
+                number(args[5]), color, color, color, boolean(args[6]));
+}
+
+void fn_draw_circle(Self, Self, int, Args args, RValue&) {
+  const double x = number(args[0]);
+  const double y = number(args[1]);
+  const double r = number(args[2]);
+  const uint32_t color = draw_device_color();
+  draw_ellipse(x - r, y - r, x + r, y + r, color, color, boolean(args[3]));
+}
+
+void fn_draw_ellipse(Self, Self, int, Args args, RValue&) {
+  const uint32_t color = draw_device_color();
+  draw_ellipse(number(args[0]), number(args[1]), number(args[2]), number(args[3]), color, color,
+               boolean(args[4]));
+}
+
+void fn_draw_arrow(Self, Self, int, Args args, RValue&) {
+  draw_arrow(number(args[0]), number(args[1]), number(args[2]), number(args[3]), number(args[4]),
+             draw_device_color());
+}
+
+void fn_draw_button(Self, Self, int, Args args, RValue&) {
+  draw_button(number(args[0]), number(args[1]), number(args[2]), number(args[3]), boolean(args[4]),
+              draw_device_color());
+}
+
+void fn_draw_healthbar(Self, Self, int, Args args, RValue&) {
+  RHealthbar bar;
+  bar.amount = number(args[4]);
+  bar.back_color = integer(args[5]);
+  bar.min_color = integer(args[6]);
+  bar.max_color = integer(args[7]);
+  bar.direction = integer(args[8]);
+  bar.show_back = boolean(args[9]);
+  bar.show_border = boolean(args[10]);
+  draw_healthbar(number(args[0]), number(args[1]), number(args[2]), number(args[3]), bar);
+}
+
+// The path's curve as a line strip, where it lies in the room when absolute, otherwise
+// moved so that it starts at (x, y).
+void fn_draw_path(Self, Self, int, Args args, RValue&) {
+  const TResourceList<CPath>* paths = world_resources().paths;
+  const CPath* path = paths ? paths->get(integer(args[0])) : nullptr;
+  if (path == nullptr) {
+    report_runtime_error("Trying to drawn non-existing path.", false);
+    return;
+  }
+  const std::vector<RCurvePoint>& curve = path->curve();
+  if (curve.size() < 2) return;
+  double dx = 0;
+  double dy = 0;
+  if (!boolean(args[3])) {
+    dx = number(args[1]) - curve.front().x;
+    dy = number(args[2]) - curve.front().y;
+  }
+  const uint32_t color = draw_device_color();
+  for (size_t i = 1; i < curve.size(); ++i) {
+    draw_line(curve[i - 1].x + dx, curve[i - 1].y + dy, curve[i].x + dx, curve[i].y + dy, color,
+              color);
+  }
+}
+
+// --- Shapes with their own colours, in the draw alpha ---
+
+void fn_draw_point_color(Self, Self, int, Args args, RValue&) {
+  draw_point(number(args[0]), number(args[1]), shade(args[2]));
+}
+
+void fn_draw_line_color(Self, Self, int, Args args, RValue&) {
+  draw_line(number(args[0]), number(args[1]), number(args[2]), number(args[3]), shade(args[4]),
+            shade(args[5]));
+}
+
+void fn_draw_line_width_color(Self, Self, int, Args args, RValue&) {
+  draw_line_width(number(args[0]), number(args[1]), number(args[2]), number(args[3]),
+                  number(args[4]), shade(args[5]), shade(args[6]));
+}
+
+void fn_draw_rectangle_color(Self, Self, int, Args args, RValue&) {
+  draw_rectangle(number(args[0]), number(args[1]), number(args[2]), number(args[3]),
+                 {shade(args[4]), shade(args[5]), shade(args[6]), shade(args[7])},
+                 boolean(args[8]));
+}
+
+void fn_draw_roundrect_color(Self, Self, int, Args args, RValue&) {
+  draw_roundrect(number(args[0]), number(args[1]), number(args[2]), number(args[3]), shade(args[4]),
+                 shade(args[5]), boolean(args[6]));
+}
+
+void fn_draw_triangle_color(Self, Self, int, Args args, RValue&) {
+  draw_triangle(number(args[0]), number(args[1]), number(args[2]), number(args[3]), number(args[4]),
+                number(args[5]), shade(args[6]), shade(args[7]), shade(args[8]), boolean(args[9]));
+}
+
+void fn_draw_circle_color(Self, Self, int, Args args, RValue&) {
+  const double x = number(args[0]);
+  const double y = number(args[1]);
+  const double r = number(args[2]);
+  draw_ellipse(x - r, y - r, x + r, y + r, shade(args[3]), shade(args[4]), boolean(args[5]));
+}
+
+void fn_draw_ellipse_color(Self, Self, int, Args args, RValue&) {
+  draw_ellipse(number(args[0]), number(args[1]), number(args[2]), number(args[3]), shade(args[4]),
+               shade(args[5]), boolean(args[6]));
+}
+
+// --- Primitive lists ---
+
+void fn_draw_primitive_begin(Self, Self, int, Args args, RValue&) {
+  primitive_begin(integer(args[0]), -1);
+}
+
+void fn_draw_primitive_begin_texture(Self, Self, int, Args args, RValue&) {
+  primitive_begin(integer(args[0]), integer(args[1]));
+}
+
+void fn_draw_primitive_end(Self, Self, int, Args, RValue&) { primitive_end(); }
+
+void fn_draw_vertex(Self, Self, int, Args args, RValue&) {
+  primitive_vertex(number(args[0]), number(args[1]), draw_device_color(), 0, 0);
+}
+
+void fn_draw_vertex_color(Self, Self, int, Args args, RValue&) {
+  primitive_vertex(number(args[0]), number(args[1]), colour(args[2], args[3]), 0, 0);
+}
+
+void fn_draw_vertex_texture(Self, Self, int, Args args, RValue&) {
+  primitive_vertex(number(args[0]), number(args[1]), draw_device_color(), number(args[2]),
+                   number(args[3]));
+}
+
+void fn_draw_vertex_texture_color(Self, Self, int, Args args, RValue&) {
+  primitive_vertex(number(args[0]), number(args[1]), colour(args[4], args[5]), number(args[2]),
+                   number(args[3]));
 }
 
 // --- Sprites: (sprite, subimg, ...) ---
@@ -365,6 +592,52 @@ void register_graphics_functions() {
   register_function("draw_background_general", fn_draw_background_general, 15);
   register_function("draw_background_tiled", fn_draw_background_tiled, 3);
   register_function("draw_background_tiled_ext", fn_draw_background_tiled_ext, 7);
+  register_function("draw_set_color", fn_draw_set_color, 1);
+  register_function("draw_set_alpha", fn_draw_set_alpha, 1);
+  register_function("draw_get_color", fn_draw_get_color, 0);
+  register_function("draw_get_alpha", fn_draw_get_alpha, 0);
+  register_function("make_color", fn_make_color_rgb, 3);
+  register_function("make_color_rgb", fn_make_color_rgb, 3);
+  register_function("make_color_hsv", fn_make_color_hsv, 3);
+  register_function("color_get_red", fn_color_get_red, 1);
+  register_function("color_get_green", fn_color_get_green, 1);
+  register_function("color_get_blue", fn_color_get_blue, 1);
+  register_function("color_get_hue", fn_color_get_hue, 1);
+  register_function("color_get_saturation", fn_color_get_saturation, 1);
+  register_function("color_get_value", fn_color_get_value, 1);
+  register_function("merge_color", fn_merge_color, 3);
+  register_function("draw_set_blend_mode", fn_draw_set_blend_mode, 1);
+  register_function("draw_set_blend_mode_ext", fn_draw_set_blend_mode_ext, 2);
+  register_function("draw_clear", fn_draw_clear, 1);
+  register_function("draw_clear_alpha", fn_draw_clear_alpha, 2);
+  register_function("draw_point", fn_draw_point, 2);
+  register_function("draw_line", fn_draw_line, 4);
+  register_function("draw_line_width", fn_draw_line_width, 5);
+  register_function("draw_rectangle", fn_draw_rectangle, 5);
+  register_function("draw_roundrect", fn_draw_roundrect, 5);
+  register_function("draw_triangle", fn_draw_triangle, 7);
+  register_function("draw_circle", fn_draw_circle, 4);
+  register_function("draw_ellipse", fn_draw_ellipse, 5);
+  register_function("draw_arrow", fn_draw_arrow, 5);
+  register_function("draw_button", fn_draw_button, 5);
+  register_function("draw_healthbar", fn_draw_healthbar, 11);
+  register_function("draw_path", fn_draw_path, 4);
+  register_function("draw_point_color", fn_draw_point_color, 3);
+  register_function("draw_line_color", fn_draw_line_color, 6);
+  register_function("draw_line_width_color", fn_draw_line_width_color, 7);
+  register_function("draw_rectangle_color", fn_draw_rectangle_color, 9);
+  register_function("draw_roundrect_color", fn_draw_roundrect_color, 7);
+  register_function("draw_triangle_color", fn_draw_triangle_color, 10);
+  register_function("draw_circle_color", fn_draw_circle_color, 6);
+  register_function("draw_ellipse_color", fn_draw_ellipse_color, 7);
+  register_function("draw_set_circle_precision", fn_draw_set_circle_precision, 1);
+  register_function("draw_primitive_begin", fn_draw_primitive_begin, 1);
+  register_function("draw_primitive_begin_texture", fn_draw_primitive_begin_texture, 2);
+  register_function("draw_primitive_end", fn_draw_primitive_end, 0);
+  register_function("draw_vertex", fn_draw_vertex, 2);
+  register_function("draw_vertex_color", fn_draw_vertex_color, 4);
+  register_function("draw_vertex_texture", fn_draw_vertex_texture, 4);
+  register_function("draw_vertex_texture_color", fn_draw_vertex_texture_color, 6);
   register_function("sprite_get_texture", fn_sprite_get_texture, 2);
   register_function("background_get_texture", fn_background_get_texture, 1);
   register_function("texture_exists", fn_texture_exists, 1);
@@ -375,8 +648,6 @@ void register_graphics_functions() {
   register_function("texture_get_height", fn_texture_get_height, 1);
   register_function("texture_preload", fn_texture_preload, 1);
   register_function("texture_set_priority", fn_texture_set_priority, 2);
-  register_function("draw_set_blend_mode", fn_draw_set_blend_mode, 1);
-  register_function("draw_set_blend_mode_ext", fn_draw_set_blend_mode_ext, 2);
   register_function("set_synchronization", fn_set_synchronization, 1);
   register_function("set_automatic_draw", fn_set_automatic_draw, 1);
   register_function("screen_redraw", fn_screen_redraw, 0);

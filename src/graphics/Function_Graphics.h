@@ -1,4 +1,5 @@
-// The drawing functions of the game's scripts for sprites and backgrounds, textures, blend
+// The drawing functions of the game's scripts: the draw colour, alpha and circle precision,
+// colour arithmetic, shapes, primitive lists, sprites and backgrounds, textures, blend
 // modes, the screen (saving it, reading a pixel, redrawing and presenting) and room
 // transitions.
 #pragma once

@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <numbers>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "graphics/Sprite_Class.h"
 #include "library/Input_Main.h"
@@ -112,6 +114,20 @@ CForward g_draw_sprite("draw_sprite");
 CForward g_draw_background("draw_background");
 CForward g_draw_background_tiled("draw_background_tiled");
 CForward g_screen_save("screen_save");
+CForward g_draw_text("draw_text");
+CForward g_draw_text_transformed("draw_text_transformed");
+CForward g_draw_rectangle("draw_rectangle");
+CForward g_draw_rectangle_color("draw_rectangle_color");
+CForward g_draw_ellipse("draw_ellipse");
+CForward g_draw_ellipse_color("draw_ellipse_color");
+CForward g_draw_line("draw_line");
+CForward g_draw_arrow("draw_arrow");
+CForward g_draw_healthbar("draw_healthbar");
+CForward g_draw_set_color("draw_set_color");
+CForward g_draw_set_font("draw_set_font");
+CForward g_draw_set_halign("draw_set_halign");
+CForward g_font_add("font_add");
+CForward g_font_exists("font_exists");
 
 // Score, lives and health are set through their variables, which round them and raise
 // the "no more" events.
@@ -527,6 +543,192 @@ void fn_action_draw_background(CInstanceBase* self, CInstanceBase* other, int, A
   draw.call(self, other, {args[0], relative_x(self, args[1]), relative_y(self, args[2])});
 }
 
+// The corners of a shape given to an action, both moved by self's position when relative.
+struct RCorners {
+  RValue x1, y1, x2, y2;
+};
+RCorners relative_corners(CInstanceBase* self, Args args) {
+  return {relative_x(self, args[0]), relative_y(self, args[1]), relative_x(self, args[2]),
+          relative_y(self, args[3])};
+}
+
+void fn_action_draw_text(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_draw_text.call(self, other, {relative_x(self, args[1]), relative_y(self, args[2]), args[0]});
+}
+
+void fn_action_draw_text_transformed(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                                     RValue&) {
+  g_draw_text_transformed.call(
+      self, other,
+      {relative_x(self, args[1]), relative_y(self, args[2]), args[0], args[3], args[4], args[5]});
+}
+
+// The value of an expression, drawn as draw_text draws reals and strings.
+void fn_action_draw_variable(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_draw_text.call(self, other, {relative_x(self, args[1]), relative_y(self, args[2]), args[0]});
+}
+
+// A caption followed by a whole number (score or lives), as the caption shows them.
+void draw_caption_and_number(CInstanceBase* self, CInstanceBase* other, Args args, double value) {
+  std::string text = args[2].is_string() ? std::string(args[2].string.view()) : std::string();
+  text += std::to_string(std::llround(value));
+  g_draw_text.call(self, other,
+                   {relative_x(self, args[0]), relative_y(self, args[1]), RValue(text)});
+}
+
+void fn_action_draw_score(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  draw_caption_and_number(self, other, args, run_state().score);
+}
+
+void fn_action_draw_life(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  draw_caption_and_number(self, other, args, run_state().lives);
+}
+
+// One picture per life, side by side from (x, y), each the sprite's width apart.
+void fn_action_draw_life_images(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                                RValue&) {
+  const CSprite* sprite = sprite_at(integer_of(args[2]));
+  if (sprite == nullptr) {
+    // draw_sprite reports the missing sprite.
+    g_draw_sprite.call(self, other, {args[2], RValue(0.0), RValue(0.0), RValue(0.0)});
+    return;
+  }
+  const double x = real_of(relative_x(self, args[0]));
+  const RValue y = relative_y(self, args[1]);
+  const int64_t lives = std::llround(run_state().lives);
+  for (int64_t i = 0; i < lives; ++i) {
+    g_draw_sprite.call(self, other,
+                       {args[2], RValue(0.0), RValue(x + double(i) * sprite->width()), y});
+  }
+}
+
+// The colours of the health bar's menus: the back has "none" first, the bar two gradients.
+constexpr int32_t kMenuColours[] = {0,     8421504, 12632256, 16777215, 128, 32768,
+                                    32896, 8388608, 8388736,  8421376,  255, 16711680,
+                                    65280, 65535,   16711935, 16776960};
+constexpr int32_t kMenuColourCount = int32_t(std::size(kMenuColours));
+
+void fn_action_draw_health(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  const RCorners box = relative_corners(self, args);
+  const int32_t back = integer_of(args[4]);
+  const bool show_back = back >= 1 && back <= kMenuColourCount;
+  const RValue back_colour(show_back ? double(kMenuColours[back - 1]) : 0.0);
+  const int32_t bar = integer_of(args[5]);
+  int32_t low = 255;  // green to red: red when nearly dead
+  int32_t high = 32768;
+  if (bar == 1) {
+    low = 0;
+    high = 16777215;
+  } else if (bar >= 2 && bar < 2 + kMenuColourCount) {
+    low = high = kMenuColours[bar - 2];
+  }
+  g_draw_healthbar.call(
+      self, other,
+      {box.x1, box.y1, box.x2, box.y2, RValue(run_state().health), back_colour, RValue(double(low)),
+       RValue(double(high)), RValue(0.0), RValue(show_back ? 1.0 : 0.0), RValue(1.0)});
+}
+
+// Outline when the second choice of the menu ("filled", "outline") is taken.
+void fn_action_draw_rectangle(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  const RCorners box = relative_corners(self, args);
+  g_draw_rectangle.call(self, other, {box.x1, box.y1, box.x2, box.y2, args[4]});
+}
+
+void fn_action_draw_gradient_hor(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                                 RValue&) {
+  const RCorners box = relative_corners(self, args);
+  g_draw_rectangle_color.call(
+      self, other,
+      {box.x1, box.y1, box.x2, box.y2, args[4], args[5], args[5], args[4], RValue(0.0)});
+}
+
+void fn_action_draw_gradient_vert(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                                  RValue&) {
+  const RCorners box = relative_corners(self, args);
+  g_draw_rectangle_color.call(
+      self, other,
+      {box.x1, box.y1, box.x2, box.y2, args[4], args[4], args[5], args[5], RValue(0.0)});
+}
+
+void fn_action_draw_ellipse(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  const RCorners box = relative_corners(self, args);
+  g_draw_ellipse.call(self, other, {box.x1, box.y1, box.x2, box.y2, args[4]});
+}
+
+// The first colour at the centre, the second at the edge.
+void fn_action_draw_ellipse_gradient(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                                     RValue&) {
+  const RCorners box = relative_corners(self, args);
+  g_draw_ellipse_color.call(self, other,
+                            {box.x1, box.y1, box.x2, box.y2, args[4], args[5], RValue(0.0)});
+}
+
+void fn_action_draw_line(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  const RCorners line = relative_corners(self, args);
+  g_draw_line.call(self, other, {line.x1, line.y1, line.x2, line.y2});
+}
+
+void fn_action_draw_arrow(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  const RCorners line = relative_corners(self, args);
+  g_draw_arrow.call(self, other, {line.x1, line.y1, line.x2, line.y2, args[4]});
+}
+
+// One draw colour serves fills, lines and text alike.
+void fn_action_color(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_draw_set_color.call(self, other, {args[0]});
+}
+
+void fn_action_font(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_draw_set_font.call(self, other, {args[0]});
+  g_draw_set_halign.call(self, other, {args[1]});
+}
+
+void fn_action_draw_font(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_draw_set_font.call(self, other, {args[0]});
+}
+
+// The older form names a face (name, size, colour, bold, italic, underline). Draw events
+// run it every step, so each distinct face is made once and kept; underline is not drawn.
+void fn_action_draw_font_old(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  struct RFace {
+    std::string name;
+    double size;
+    bool bold;
+    bool italic;
+    RValue font;
+  };
+  static std::vector<RFace> made;
+  const std::string name = args[0].is_string() ? std::string(args[0].string.view()) : "";
+  const double size = real_of(args[1]);
+  const bool bold = real_of(args[3]) >= 0.5;
+  const bool italic = real_of(args[4]) >= 0.5;
+  RValue font(-1.0);
+  bool found = false;
+  for (const RFace& face : made) {
+    if (face.name == name && face.size == size && face.bold == bold && face.italic == italic) {
+      // A face the game deleted since (or a game before it made) is made again.
+      RValue exists;
+      g_font_exists.call(self, other, {face.font}, exists);
+      if (!exists.truth()) break;
+      font = face.font;
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    g_font_add.call(self, other,
+                    {RValue(name), RValue(size), RValue(bold ? 1.0 : 0.0),
+                     RValue(italic ? 1.0 : 0.0), RValue(32.0), RValue(127.0)},
+                    font);
+    std::erase_if(made, [&](const RFace& face) {
+      return face.name == name && face.size == size && face.bold == bold && face.italic == italic;
+    });
+    made.push_back({name, size, bold, italic, font});
+  }
+  g_draw_set_font.call(self, other, {font});
+  g_draw_set_color.call(self, other, {args[2]});
+}
+
 void fn_action_snapshot(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
   g_screen_save.call(self, other, {args[0]});
 }
@@ -760,6 +962,31 @@ void register_action_functions() {
   register_forwarding("action_draw_background", fn_action_draw_background, 4,
                       {&g_draw_background, &g_draw_background_tiled});
   register_forwarding("action_snapshot", fn_action_snapshot, 1, {&g_screen_save});
+  register_forwarding("action_draw_text", fn_action_draw_text, 3, {&g_draw_text});
+  register_forwarding("action_draw_text_transformed", fn_action_draw_text_transformed, 6,
+                      {&g_draw_text_transformed});
+  register_forwarding("action_draw_variable", fn_action_draw_variable, 3, {&g_draw_text});
+  register_forwarding("action_draw_score", fn_action_draw_score, 3, {&g_draw_text});
+  register_forwarding("action_draw_life", fn_action_draw_life, 3, {&g_draw_text});
+  register_forwarding("action_draw_life_images", fn_action_draw_life_images, 3, {&g_draw_sprite});
+  register_forwarding("action_draw_health", fn_action_draw_health, 6, {&g_draw_healthbar});
+  register_forwarding("action_draw_rectangle", fn_action_draw_rectangle, 5, {&g_draw_rectangle});
+  register_forwarding("action_draw_gradient_hor", fn_action_draw_gradient_hor, 6,
+                      {&g_draw_rectangle_color});
+  register_forwarding("action_draw_gradient_vert", fn_action_draw_gradient_vert, 6,
+                      {&g_draw_rectangle_color});
+  register_forwarding("action_draw_ellipse", fn_action_draw_ellipse, 5, {&g_draw_ellipse});
+  register_forwarding("action_draw_ellipse_gradient", fn_action_draw_ellipse_gradient, 6,
+                      {&g_draw_ellipse_color});
+  register_forwarding("action_draw_line", fn_action_draw_line, 4, {&g_draw_line});
+  register_forwarding("action_draw_arrow", fn_action_draw_arrow, 5, {&g_draw_arrow});
+  register_forwarding("action_color", fn_action_color, 1, {&g_draw_set_color});
+  register_forwarding("action_fill_color", fn_action_color, 1, {&g_draw_set_color});
+  register_forwarding("action_line_color", fn_action_color, 1, {&g_draw_set_color});
+  register_forwarding("action_font", fn_action_font, 2, {&g_draw_set_font, &g_draw_set_halign});
+  register_forwarding("action_draw_font", fn_action_draw_font, 1, {&g_draw_set_font});
+  register_forwarding("action_draw_font_old", fn_action_draw_font_old, 6,
+                      {&g_font_add, &g_font_exists, &g_draw_set_font, &g_draw_set_color});
   if (find_builtin_variable("caption_score") >= 0) {
     register_function("action_set_caption", fn_action_set_caption, 6);
   }

@@ -12,86 +12,18 @@
 
 #include "Test_Support.h"
 #include "graphics/BM32_File.h"
+#include "graphics/Frame_Test_Support.h"
 #include "platform/Platform_FileIo.h"
 
 namespace vn::test {
 namespace {
 
+using frames::case_folder;
+using frames::close;
+using frames::expect_golden;
+using frames::rgb;
+using frames::shoot;
 namespace fs = std::filesystem;
-
-constexpr int kTolerance = 3;  // per channel
-
-fs::path case_folder(const std::string& name) {
-  return fs::path(VN_SOURCE_DIR) / "tests" / "graphics" / "frames" / name;
-}
-
-// The frame vn run shows for that step; arguments go before the project.
-TBitmap32 shoot(const std::string& name, int step, const std::string& arguments = "") {
-  ScratchDir scratch("frames_" + name);
-  const fs::path shot = scratch / "shot.png";
-  const RCommandResult run = run_command(
-      "env -u DISPLAY -u WAYLAND_DISPLAY " + quoted(VN_PATH) + " run --headless --fixed-clock" +
-      " --steps " + std::to_string(step + 1) + " --shot " + std::to_string(step) + ":" +
-      quoted(shot) + " " + arguments + " " + quoted(case_folder(name)));
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-  TBitmap32 frame;
-  std::string error;
-  EXPECT_TRUE(load_image_file(shot, frame, &error)) << error;
-  return frame;
-}
-
-int channel(uint32_t pixel, int shift) { return int(pixel >> shift & 0xFF); }
-
-bool close(uint32_t a, uint32_t b) {
-  for (int shift : {0, 8, 16}) {
-    if (std::abs(channel(a, shift) - channel(b, shift)) > kTolerance) return false;
-  }
-  return true;
-}
-
-// The golden comparison; on a difference the actual frame and the differences (amplified
-// eight times) are kept for a person to look at.
-void expect_golden(const std::string& name, const TBitmap32& actual) {
-  TBitmap32 expected;
-  std::string error;
-  ASSERT_TRUE(load_image_file(case_folder(name) / "expected.png", expected, &error)) << error;
-  bool same = actual.width() == expected.width() && actual.height() == expected.height();
-  TBitmap32 diff(std::max(actual.width(), 1), std::max(actual.height(), 1), 0xFF000000u);
-  int wrong = 0;
-  for (int y = 0; same && y < actual.height(); ++y) {
-    for (int x = 0; x < actual.width(); ++x) {
-      const uint32_t a = actual.pixel(x, y);
-      const uint32_t e = expected.pixel(x, y);
-      if (!close(a, e)) ++wrong;
-      uint32_t d = 0xFF000000u;
-      for (int shift : {0, 8, 16}) {
-        d |= uint32_t(std::min(255, 8 * std::abs(channel(a, shift) - channel(e, shift)))) << shift;
-      }
-      diff.image().at(x, y) = d;
-    }
-  }
-  if (same && wrong == 0) return;
-  const fs::path kept = fs::path(VN_BINARY_DIR) / "tests" / "frames" / name;
-  fs::create_directories(kept);
-  save_png_file(kept / "actual.png", actual, error);
-  if (same) save_png_file(kept / "diff.png", diff, error);
-  ADD_FAILURE() << name << ": "
-                << (same ? std::to_string(wrong) + " pixels differ"
-                         : "the frame is " + std::to_string(actual.width()) + " x " +
-                               std::to_string(actual.height()) + ", expected " +
-                               std::to_string(expected.width()) + " x " +
-                               std::to_string(expected.height()))
-                << "; see " << kept.string();
-}
-
-// 0xRRGGBB of one pixel.
-uint32_t rgb(const TBitmap32& frame, int x, int y) { return frame.pixel(x, y) & 0xFFFFFF; }
-
-#define EXPECT_RGB(frame, x, y, expected)                                                   \
-  EXPECT_TRUE(close(rgb(frame, x, y), expected))                                            \
-      << "pixel (" << (x) << ", " << (y) << ") is " << std::hex << rgb(frame, x, y) << ", " \
-      << "expected " << (expected) << std::dec
 
 constexpr uint32_t kRed = 0xFF0000;
 constexpr uint32_t kGreen = 0x00FF00;
@@ -297,6 +229,27 @@ TEST(RoomFrames, TilesChangedAtRunTimeKeepTheirDepthOrder) {
   EXPECT_RGB(frame, 13, 12, kBlack);  // the deleted one
   EXPECT_RGB(frame, 14, 0, kBlack);   // the hidden layer
   expect_golden("tile_functions", frame);
+}
+
+// The drawing actions of a draw event: a relative filled rectangle, an outlined one covering
+// its last column and row, a line, the health bar (full health, black back and border) and
+// the score with its caption in the default font.
+TEST(RoomFrames, DrawingActionsDrawWhatTheirFunctionsDraw) {
+  const TBitmap32 frame = shoot("draw_actions", 1);
+  EXPECT_RGB(frame, 10, 10, kRed);  // (0, 0) relative to the instance at (10, 10)
+  EXPECT_RGB(frame, 19, 14, kRed);
+  EXPECT_RGB(frame, 20, 14, kBlack);
+  EXPECT_RGB(frame, 5, 25, 0x00FF00);  // the outline's far corner
+  EXPECT_RGB(frame, 3, 23, kBlack);    // inside the outline
+  EXPECT_RGB(frame, 0, 2, 0x00FF00);   // the line
+  EXPECT_RGB(frame, 22, 2, kBlack);    // the health bar's border over it
+  EXPECT_RGB(frame, 26, 3, 0x008000);  // full health: the bar's last colour, green
+  int lit = 0;
+  for (int y = 18; y < 34; ++y) {
+    for (int x = 12; x < 34; ++x) lit += rgb(frame, x, y) != kBlack;
+  }
+  EXPECT_GT(lit, 40);  // "S0" in white
+  expect_golden("draw_actions", frame);
 }
 
 }  // namespace

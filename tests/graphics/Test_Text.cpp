@@ -9,6 +9,7 @@
 #include "Test_Support.h"
 #include "graphics/BM32_File.h"
 #include "graphics/Font_Main.h"
+#include "graphics/Frame_Test_Support.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Text.h"
@@ -336,19 +337,7 @@ TEST_F(TextTest, FontFunctionsAddReplaceDeleteAndReport) {
 // checked in), the default font and a font added at run time, checked by hand: the corner
 // colours, the escaped "#", wrapping with centred lines and text turned upward.
 TEST(TextFrames, AGameDrawsTextFromItsOwnAndRunTimeFonts) {
-  namespace fs = std::filesystem;
-  const fs::path folder = fs::path(VN_SOURCE_DIR) / "tests" / "graphics" / "frames" / "text";
-  ScratchDir scratch("frames_text");
-  const fs::path shot = scratch / "shot.png";
-  const RCommandResult run = run_command(
-      "env -u DISPLAY -u WAYLAND_DISPLAY " + quoted(VN_PATH) +
-      " run --headless --fixed-clock --steps 2 --shot 1:" + quoted(shot) + " " + quoted(folder));
-  ASSERT_EQ(run.status, 0) << run.err;
-  TBitmap32 frame;
-  TBitmap32 expected;
-  std::string error;
-  ASSERT_TRUE(load_image_file(shot, frame, &error)) << error;
-  ASSERT_TRUE(load_image_file(folder / "expected.png", expected, &error)) << error;
+  const TBitmap32 frame = frames::shoot("text", 1);
 
   EXPECT_PIXEL(frame, 0, 0, 0xFF808080u);
   // The stem of the L of "LEVEL" (second line, 17 below the first), yellow at the top of
@@ -367,26 +356,7 @@ TEST(TextFrames, AGameDrawsTextFromItsOwnAndRunTimeFonts) {
   EXPECT_GT(frame.pixel(57, 58) >> 16 & 0xFF, 0xD0);
   EXPECT_LT(frame.pixel(103, 65) >> 16 & 0xFF, 0x30);
 
-  ASSERT_EQ(frame.width(), expected.width());
-  ASSERT_EQ(frame.height(), expected.height());
-  int wrong = 0;
-  for (int y = 0; y < frame.height(); ++y) {
-    for (int x = 0; x < frame.width(); ++x) {
-      for (int shift : {0, 8, 16}) {
-        if (std::abs(int(frame.pixel(x, y) >> shift & 0xFF) -
-                     int(expected.pixel(x, y) >> shift & 0xFF)) > 3) {
-          ++wrong;
-          break;
-        }
-      }
-    }
-  }
-  if (wrong > 0) {
-    const fs::path kept = fs::path(VN_BINARY_DIR) / "tests" / "frames" / "text";
-    fs::create_directories(kept);
-    save_png_file(kept / "actual.png", frame, error);
-    ADD_FAILURE() << wrong << " pixels differ from expected.png; see " << kept.string();
-  }
+  frames::expect_golden("text", frame);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "graphics/Font_Main.h"
+#include "graphics/Graphics_Draw.h"
+#include "graphics/Graphics_Text.h"
 #include "script/Code_Function.h"
 #include "script/Variable_BuiltIn.h"
 #include "world/Event_Action.h"
@@ -23,9 +26,7 @@ class ActionWorld : public InstanceWorld {
     action.argument_texts = {text};
     return action;
   }
-  static CAction say(const std::string& word) {
-    return code("show_debug_message('" + word + "')");
-  }
+  static CAction say(const std::string& word) { return code("show_debug_message('" + word + "')"); }
   static CAction control(int kind) {
     CAction action;
     action.kind = kind;
@@ -165,13 +166,13 @@ TEST_F(ActionWorld, QuestionsElseAndBlocks) {
   CAction begin = control(kActionBeginBlock), end = control(kActionEndBlock);
   CAction otherwise = control(kActionElse);
   // A false question skips its block; the action after the else runs.
-  EXPECT_EQ(run_list(self, {when("0"), begin, say("a"), say("b"), end, otherwise, say("c"),
-                            say("d")}),
-            (Strings{"c", "d"}));
+  EXPECT_EQ(
+      run_list(self, {when("0"), begin, say("a"), say("b"), end, otherwise, say("c"), say("d")}),
+      (Strings{"c", "d"}));
   // A true one runs the block and skips the else part.
-  EXPECT_EQ(run_list(self, {when("1"), begin, say("a"), say("b"), end, otherwise, say("c"),
-                            say("d")}),
-            (Strings{"a", "b", "d"}));
+  EXPECT_EQ(
+      run_list(self, {when("1"), begin, say("a"), say("b"), end, otherwise, say("c"), say("d")}),
+      (Strings{"a", "b", "d"}));
   // Not inverts; a question before a question skips both with what follows them.
   EXPECT_EQ(run_list(self, {when("1", true), when("1"), say("a"), say("b")}), (Strings{"b"}));
   EXPECT_EQ(run_list(self, {when("0"), begin, when("1"), begin, say("a"), end, end, say("b")}),
@@ -204,8 +205,7 @@ TEST_F(ActionWorld, ARoomRequestStopsTheList) {
   CInstance* self = make_instance();
   EXPECT_EQ(run_list(self, {say("a"), code("game_end()"), say("b")}), (Strings{"a"}));
   world_state().pending_room = kRequestNone;
-  EXPECT_EQ(run_list(self, {repeat("4"), code("show_debug_message('a'); game_end()"),
-                            say("b")}),
+  EXPECT_EQ(run_list(self, {repeat("4"), code("show_debug_message('a'); game_end()"), say("b")}),
             (Strings{"a"}));
 }
 
@@ -302,8 +302,7 @@ TEST_F(ActionWorld, LibraryInitialisationRunsOnATemporaryInstance) {
   RScriptRun seen = run("return global.seen");
   EXPECT_EQ(seen.result.real, 5);
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].rfind("FATAL:COMPILATION ERROR in library initialization code\r", 0),
-            0u);
+  EXPECT_EQ(shown[0].rfind("FATAL:COMPILATION ERROR in library initialization code\r", 0), 0u);
 }
 
 TEST_F(ActionWorld, PreparingObjectsAndTimeLinesStopsAtTheFirstFailure) {
@@ -328,14 +327,14 @@ using ActionFunctions = ActionWorld;
 
 TEST_F(ActionFunctions, OnlyWorkingFamiliesAreRegistered) {
   int32_t id;
-  for (const char* name : {"action_another_room", "action_end_game", "action_inherited",
-                           "action_if_number", "action_set_timeline", "action_sprite_set",
-                           "action_if_empty", "action_path", "action_bounce"}) {
+  for (const char* name :
+       {"action_another_room", "action_end_game", "action_inherited", "action_if_number",
+        "action_set_timeline", "action_sprite_set", "action_if_empty", "action_path",
+        "action_bounce", "action_draw_text", "action_draw_health", "action_font"}) {
     EXPECT_TRUE(find_function(name, id)) << name;
   }
   // Areas not built yet: a game using them fails to compile.
-  for (const char* name : {"action_sound", "action_draw_text", "action_message",
-                           "action_linear_step"}) {
+  for (const char* name : {"action_sound", "action_message", "action_linear_step"}) {
     EXPECT_FALSE(find_function(name, id)) << name;
   }
   EXPECT_FALSE(run("action_sound(0, 0)").compiled);
@@ -343,10 +342,10 @@ TEST_F(ActionFunctions, OnlyWorkingFamiliesAreRegistered) {
 
 TEST_F(ActionFunctions, AlarmsAddOnlyToRunningOnes) {
   CInstance* self = make_instance();
-  run_list(self, {relative(call("action_set_alarm", {"4.6", "2"})),
-                  call("action_set_alarm", {"3", "5"}),
-                  relative(call("action_set_alarm", {"10", "5"})),
-                  call("action_set_alarm", {"1", "12"}), call("action_set_alarm", {"1", "-1"})});
+  run_list(self,
+           {relative(call("action_set_alarm", {"4.6", "2"})), call("action_set_alarm", {"3", "5"}),
+            relative(call("action_set_alarm", {"10", "5"})), call("action_set_alarm", {"1", "12"}),
+            call("action_set_alarm", {"1", "-1"})});
   EXPECT_EQ(self->alarm[2], 5);
   EXPECT_EQ(self->alarm[5], 13);
   EXPECT_EQ(self->alarm[0], -1);
@@ -410,8 +409,7 @@ TEST_F(ActionFunctions, CreatingInstances) {
   EXPECT_EQ(field(balls[1], "born"), 4);
   EXPECT_EQ(balls[1]->vspeed, -4);
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].find("Creating instance for non-existing object: 42"),
-            std::string::npos);
+  EXPECT_NE(shown[0].find("Creating instance for non-existing object: 42"), std::string::npos);
 
   // Only existing objects are chosen; none existing creates nothing.
   run_list(self, {call("action_create_object_random", {"-1", object, "77", "-1", "0", "0"}),
@@ -450,9 +448,9 @@ TEST_F(ActionFunctions, ScoreLivesAndHealth) {
   state.score = 10;
   state.lives = 1;
   state.lives_depleted = [&] { ++depleted; };
-  run_list(self, {relative(call("action_set_score", {"2.6"})),
-                  relative(call("action_set_life", {"-1"})),
-                  relative(call("action_set_life", {"-1"}))});
+  run_list(self,
+           {relative(call("action_set_score", {"2.6"})), relative(call("action_set_life", {"-1"})),
+            relative(call("action_set_life", {"-1"}))});
   state.lives_depleted = nullptr;
   EXPECT_EQ(state.score, 13);
   EXPECT_EQ(state.lives, -1);
@@ -521,6 +519,28 @@ TEST_F(ActionFunctions, ScriptsAndAppearance) {
   EXPECT_EQ(self->sprite_index, strip);
   EXPECT_EQ(self->image_index, 2);
   EXPECT_EQ(self->image_speed, 0.25);
+}
+
+// The older font action makes its face once however often a draw event runs it, and sets
+// the draw colour; a face the game deleted is made again.
+TEST_F(ActionFunctions, OldFontActionMakesEachFaceOnce) {
+  CInstance* self = make_instance();
+  const CAction set_font = call("action_draw_font_old", {"'Arial'", "10", "c_red", "1", "0", "0"});
+  run_list(self, {set_font});
+  const int first = text_font_index();
+  ASSERT_NE(font_at(first), nullptr);
+  EXPECT_EQ(font_at(first)->size, 10);
+  EXPECT_TRUE(font_at(first)->bold);
+  EXPECT_EQ(draw_color(), 255);
+  run_list(self, {set_font, set_font});
+  EXPECT_EQ(text_font_index(), first);
+  EXPECT_EQ(font_at(first + 1), nullptr);
+  run_list(self, {call("action_draw_font_old", {"'Arial'", "11", "c_red", "1", "0", "0"})});
+  EXPECT_EQ(text_font_index(), first + 1);
+  delete_font(first);
+  run_list(self, {set_font});
+  EXPECT_EQ(text_font_index(), first + 2);
+  EXPECT_TRUE(display_.shown.empty());
 }
 
 }  // namespace
