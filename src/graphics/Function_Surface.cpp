@@ -15,15 +15,15 @@ namespace vn {
 
 namespace {
 
+using arguments::integer;
+using arguments::number;
+
 using Self = CInstanceBase*;
 using Args = const RValue*;
 
 constexpr const char* kNoSurface = "Trying to use non-existing surface.";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
-// Arguments read the field their kind names: a string read as a number is 0.
-double number(const RValue& value) { return value.is_string() ? 0.0 : value.real; }
-int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
 uint32_t colour(const RValue& value, const RValue& alpha) {
   return device_color(integer(value), number(alpha));
 }

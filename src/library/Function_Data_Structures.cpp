@@ -17,15 +17,14 @@ namespace vn {
 
 namespace {
 
+using arguments::number;
+using arguments::rounded;
+
 constexpr const char* kNoSuchStructure = "Data structure with index does not exist.";
 constexpr const char* kNegativeGridSize = "Grid size must not be negative.";
 constexpr const char* kGridTooLarge = "Grid size is too large.";
 
 void report(const char* message) { report_runtime_error(message, false); }
-
-// Arguments read the field their kind names: a string read as a number is 0.
-double number(const RValue& value) { return value.kind == kString ? 0.0 : value.real; }
-int64_t rounded(const RValue& value) { return round_to_int64(number(value)); }
 
 // What a container keeps of an argument: its kind and that kind's field only, so the text
 // forms never carry what a variable held before.

@@ -22,6 +22,9 @@ namespace vn {
 
 namespace {
 
+using arguments::number;
+using arguments::rounded;
+
 constexpr int64_t kMillisecondsPerDay = 86400000;
 constexpr double kOneMillisecond = 1.0 / 86400000.0;
 // Day 0, 30 December 1899, counted from 1 January 1970.
@@ -29,9 +32,6 @@ constexpr int64_t kDayZeroFrom1970 = -25569;
 // Date-times beyond this many days (about 270 million years) are taken as this far, so
 // that the calendar arithmetic stays inside 64 bits.
 constexpr double kFarthestDay = 1e11;
-
-double number(const RValue& value) { return value.kind == kString ? 0.0 : value.real; }
-int64_t rounded(const RValue& value) { return round_to_int64(number(value)); }
 
 int64_t floor_divide(int64_t a, int64_t b) {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));

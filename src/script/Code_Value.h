@@ -80,9 +80,9 @@ struct RValue {
   RString string;
 
   RValue() = default;
-  RValue(double value) : real(value) {}  // NOLINT
+  RValue(double value) : real(value) {}                               // NOLINT
   RValue(RString value) : kind(kString), string(std::move(value)) {}  // NOLINT
-  RValue(const char* value) : kind(kString), string(value) {}  // NOLINT
+  RValue(const char* value) : kind(kString), string(value) {}         // NOLINT
   RValue(const std::string& value) : kind(kString), string(value) {}  // NOLINT
 
   bool is_real() const { return kind == kReal; }
@@ -119,5 +119,15 @@ inline int64_t round_to_int64(double value) {
 inline int32_t round_to_int32(double value) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(round_to_int64(value))));
 }
+
+// Arguments of built-in functions read the field their kind names: a string read as a
+// number is 0, a real read as text is empty. Families bring these in with using.
+namespace arguments {
+inline double number(const RValue& value) { return value.is_string() ? 0.0 : value.real; }
+inline int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
+inline int64_t rounded(const RValue& value) { return round_to_int64(number(value)); }
+inline bool boolean(const RValue& value) { return number(value) >= 0.5; }
+inline std::string text(const RValue& value) { return value.is_string() ? value.string.str() : ""; }
+}  // namespace arguments
 
 }  // namespace vn

@@ -19,6 +19,9 @@ namespace vn {
 
 namespace {
 
+using arguments::integer;
+using arguments::number;
+
 using Self = CInstanceBase*;
 using Args = const RValue*;
 
@@ -28,10 +31,6 @@ constexpr int32_t kAll = kMatchAll;
 constexpr double kNoOne = kNoInstance;
 // instance_nearest starts from this squared distance, so nothing further is ever found.
 constexpr double kNearestStart = 1e10;
-
-// Arguments read the field their kind names: a string read as a number is 0.
-double number(const RValue& value) { return value.kind == kString ? 0.0 : value.real; }
-int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
 
 void report(const std::string& message) { report_runtime_error(message, false); }
 

@@ -19,6 +19,9 @@ namespace vn {
 
 namespace {
 
+using arguments::integer;
+using arguments::number;
+
 using Self = CInstanceBase*;
 using Args = const RValue*;
 
@@ -28,9 +31,6 @@ constexpr int kRandomPlaceTries = 100;
 constexpr int kBounceTurns = 35;
 constexpr double kFarAway = 1000000;
 constexpr double kSnapTolerance = 0.001;
-
-double number(const RValue& value) { return value.kind == kString ? 0.0 : value.real; }
-int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
 
 int contact_limit(double max_distance) {
   return max_distance > 0 ? int(std::min<double>(std::nearbyint(max_distance), 1e9))

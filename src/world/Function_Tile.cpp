@@ -11,13 +11,12 @@ namespace vn {
 
 namespace {
 
+using arguments::boolean;
+using arguments::integer;
+using arguments::number;
+
 using Self = CInstanceBase*;
 using Args = const RValue*;
-
-// Arguments read the field their kind names: a string read as a number is 0.
-double number(const RValue& value) { return value.is_string() ? 0.0 : value.real; }
-int32_t integer(const RValue& value) { return round_to_int32(number(value)); }
-bool boolean(const RValue& value) { return number(value) >= 0.5; }
 
 CLiveRoom* current_room() { return world_state().current; }
 
