@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "graphics/BM32_File.h"
+#include "graphics/Device_Test_Support.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Screen.h"
@@ -26,18 +27,6 @@ constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
 constexpr uint32_t kBlack = 0xFF000000u;
 
-// Red, green and blue within 2 of each other: the GPU rounds blending its own way.
-bool near(uint32_t pixel, uint32_t expected) {
-  for (int shift : {0, 8, 16}) {
-    if (std::abs(int(pixel >> shift & 0xFF) - int(expected >> shift & 0xFF)) > 2) return false;
-  }
-  return true;
-}
-#define EXPECT_PIXEL(frame, x, y, expected)                                            \
-  EXPECT_TRUE(near((frame).pixel(x, y), expected))                                     \
-      << "pixel (" << (x) << ", " << (y) << ") is " << std::hex << (frame).pixel(x, y) \
-      << ", expected " << (expected) << std::dec
-
 // The same pictures but for alpha, which blending leaves in the back buffer.
 bool same_colours(const TBitmap32& a, const TBitmap32& b) {
   if (a.width() != b.width() || a.height() != b.height()) return false;
@@ -54,18 +43,11 @@ fs::path case_folder(const std::string& name) {
 }
 
 // A game with a device: every presented frame is kept as the back buffer read back.
-class DrawingTest : public WorldTest {
+class DrawingTest : public DeviceWorldTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
-    set_headless(true);
-    RGameWindowSetup setup;
-    setup.width = 32;
-    setup.height = 24;
-    window_ = create_game_window(setup);
-    ASSERT_NE(window_->renderer(), nullptr) << "no OpenGL renderer headless";
-    window_state().attach(window_.get());
-    graphics_device().create(window_->renderer(), 32, 24, 1024, 768);
+    DeviceWorldTest::SetUp();
+    open_device(32, 24);
     RRunHooks hooks = run_hooks();
     hooks.draw_room = [] { draw_room("test", nullptr); };
     hooks.present_frame = [this] {
@@ -83,11 +65,9 @@ class DrawingTest : public WorldTest {
   }
 
   void TearDown() override {
-    WorldTest::TearDown();
+    DeviceWorldTest::TearDown();
     clear_transitions();
-    graphics_device().release();
-    window_state().attach(nullptr);
-    window_.reset();
+    close_device();
   }
 
   void add_script(const std::string& name, const std::string& source) {
@@ -96,12 +76,6 @@ class DrawingTest : public WorldTest {
     game_.scripts.add(name, std::move(script));
   }
 
-  // The back buffer as drawn so far, with the whole room as the drawing area.
-  TBitmap32 back_buffer() {
-    CGraphicsDevice& device = graphics_device();
-    return device.read_back(0, 0, device.back_buffer_width(), device.back_buffer_height())
-        .value_or(TBitmap32());
-  }
   void clear_room_area() {
     CGraphicsDevice& device = graphics_device();
     device.set_viewport(0, 0, room().width, room().height);
@@ -109,7 +83,6 @@ class DrawingTest : public WorldTest {
     device.clear(kBlack);
   }
 
-  std::unique_ptr<IGameWindow> window_;
   std::vector<TBitmap32> frames_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "Test_Support.h"
 #include "graphics/BM32_File.h"
+#include "graphics/Device_Test_Support.h"
 #include "graphics/Frame_Test_Support.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
@@ -44,18 +45,11 @@ int lit_pixels(const TBitmap32& frame) {
   return lit;
 }
 
-class ShapesTest : public WorldTest {
+class ShapesTest : public DeviceWorldTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
-    set_headless(true);
-    RGameWindowSetup setup;
-    setup.width = kWidth;
-    setup.height = kHeight;
-    window_ = create_game_window(setup);
-    ASSERT_NE(window_->renderer(), nullptr) << "no OpenGL renderer headless";
-    window_state().attach(window_.get());
-    graphics_device().create(window_->renderer(), kWidth, kHeight, 1024, 768);
+    DeviceWorldTest::SetUp();
+    open_device(kWidth, kHeight);
     set_draw_color(0xFFFFFF);
     set_draw_alpha(1);
     set_circle_precision(24);
@@ -67,10 +61,8 @@ class ShapesTest : public WorldTest {
     set_draw_color(0);
     set_draw_alpha(1);
     set_circle_precision(24);
-    WorldTest::TearDown();
-    graphics_device().release();
-    window_state().attach(nullptr);
-    window_.reset();
+    DeviceWorldTest::TearDown();
+    close_device();
   }
 
   // The whole back buffer black, drawn 1:1.
@@ -86,8 +78,6 @@ class ShapesTest : public WorldTest {
     exec(program);
     return graphics_device().read_back(0, 0, kWidth, kHeight).value_or(TBitmap32());
   }
-
-  std::unique_ptr<IGameWindow> window_;
 };
 
 TEST_F(ShapesTest, StateIsClampedWhenSet) {

@@ -8,6 +8,7 @@
 
 #include "Test_Support.h"
 #include "graphics/BM32_File.h"
+#include "graphics/Device_Test_Support.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Display.h"
 #include "graphics/Graphics_Surface.h"
@@ -29,20 +30,6 @@ constexpr uint32_t kBlack = 0xFF000000u;
 constexpr double kScriptBlue = 0xFF0000;
 constexpr const char* kNoSurface = "Trying to use non-existing surface.";
 
-// Red, green and blue within the tolerance: the GPU rounds blending its own way.
-bool near(uint32_t pixel, uint32_t expected, int tolerance = 2) {
-  for (int shift : {0, 8, 16}) {
-    if (std::abs(int(pixel >> shift & 0xFF) - int(expected >> shift & 0xFF)) > tolerance) {
-      return false;
-    }
-  }
-  return true;
-}
-#define EXPECT_PIXEL(frame, x, y, expected)                                            \
-  EXPECT_TRUE(near((frame).pixel(x, y), expected))                                     \
-      << "pixel (" << (x) << ", " << (y) << ") is " << std::hex << (frame).pixel(x, y) \
-      << ", expected " << (expected) << std::dec
-
 std::string first_bytes(const fs::path& path, size_t count) {
   std::ifstream file(path, std::ios::binary);
   std::string bytes(count, '\0');
@@ -53,18 +40,11 @@ std::string first_bytes(const fs::path& path, size_t count) {
 
 // A game on a 32 × 24 device whose presented frames are kept, with sprite0 a 2 × 2 blue
 // square.
-class SurfaceTest : public WorldTest {
+class SurfaceTest : public DeviceWorldTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
-    set_headless(true);
-    RGameWindowSetup setup;
-    setup.width = 32;
-    setup.height = 24;
-    window_ = create_game_window(setup);
-    ASSERT_NE(window_->renderer(), nullptr) << "no OpenGL renderer headless";
-    window_state().attach(window_.get());
-    graphics_device().create(window_->renderer(), 32, 24, 1024, 768);
+    DeviceWorldTest::SetUp();
+    open_device(32, 24);
     RRunHooks hooks = run_hooks();
     hooks.draw_room = [] { draw_room("test", nullptr); };
     hooks.present_frame = [this] { frames_.push_back(back_buffer()); };
@@ -74,11 +54,9 @@ class SurfaceTest : public WorldTest {
   }
 
   void TearDown() override {
-    WorldTest::TearDown();
+    DeviceWorldTest::TearDown();
     free_all_surfaces();
-    graphics_device().release();
-    window_state().attach(nullptr);
-    window_.reset();
+    close_device();
   }
 
   // A 32 × 24 room, black, with the device drawing the whole of it.
@@ -93,12 +71,6 @@ class SurfaceTest : public WorldTest {
     device.clear(kBlack);
   }
 
-  TBitmap32 back_buffer() {
-    CGraphicsDevice& device = graphics_device();
-    return device.read_back(0, 0, device.back_buffer_width(), device.back_buffer_height())
-        .value_or(TBitmap32());
-  }
-
   // The surface's pixels replaced by the picture's.
   static void fill(int id, const TBitmap32& picture) {
     ASSERT_NE(surface_at(id), nullptr);
@@ -111,7 +83,6 @@ class SurfaceTest : public WorldTest {
     return shown;
   }
 
-  std::unique_ptr<IGameWindow> window_;
   std::vector<TBitmap32> frames_;
 };
 

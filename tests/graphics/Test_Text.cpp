@@ -8,6 +8,7 @@
 
 #include "Test_Support.h"
 #include "graphics/BM32_File.h"
+#include "graphics/Device_Test_Support.h"
 #include "graphics/Font_Main.h"
 #include "graphics/Frame_Test_Support.h"
 #include "graphics/Graphics_Device.h"
@@ -102,34 +103,15 @@ TEST(TextArgument, RealsAreWholeNumbersOrTwoDecimals) {
   EXPECT_EQ(text_argument(RValue("a#b"), buffer), "a#b");
 }
 
-// Red, green and blue within 2 of each other: the GPU rounds its own way.
-bool near(uint32_t pixel, uint32_t expected) {
-  for (int shift : {0, 8, 16}) {
-    if (std::abs(int(pixel >> shift & 0xFF) - int(expected >> shift & 0xFF)) > 2) return false;
-  }
-  return true;
-}
-#define EXPECT_PIXEL(frame, x, y, expected)                                            \
-  EXPECT_TRUE(near((frame).pixel(x, y), expected))                                     \
-      << "pixel (" << (x) << ", " << (y) << ") is " << std::hex << (frame).pixel(x, y) \
-      << ", expected " << (expected) << std::dec
-
 // A game with a device and a 64 × 40 room; font 0 is the block font.
-class TextTest : public WorldTest {
+class TextTest : public DeviceWorldTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
+    DeviceWorldTest::SetUp();
     reset_text_state();
     set_draw_color(0xFFFFFF);
     set_draw_alpha(1);
-    set_headless(true);
-    RGameWindowSetup setup;
-    setup.width = 64;
-    setup.height = 40;
-    window_ = create_game_window(setup);
-    ASSERT_NE(window_->renderer(), nullptr) << "no OpenGL renderer headless";
-    window_state().attach(window_.get());
-    graphics_device().create(window_->renderer(), 64, 40, 1024, 768);
+    open_device(64, 40);
     game_.fonts.add("fnt_blocks", block_font());
     CRoom& room_data = add_room("rm");
     room_data.width = 64;
@@ -138,12 +120,10 @@ class TextTest : public WorldTest {
   }
 
   void TearDown() override {
-    WorldTest::TearDown();
+    DeviceWorldTest::TearDown();
     reset_text_state();
     set_draw_color(0);
-    graphics_device().release();
-    window_state().attach(nullptr);
-    window_.reset();
+    close_device();
   }
 
   // The messages of the errors shown since the last call, without their headers.
@@ -166,8 +146,6 @@ class TextTest : public WorldTest {
     exec(program);
     return device.read_back(0, 0, 64, 40).value_or(TBitmap32());
   }
-
-  std::unique_ptr<IGameWindow> window_;
 };
 
 // Lit columns of a row, as a string of '#' and '.' from x = 0.
