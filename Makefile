@@ -34,7 +34,8 @@ docs: configure
 asan: deps
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVN_SANITIZE=ON > /dev/null
 	@cmake --build build-asan -j$(JOBS)
-	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	@ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+		UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir build-asan --output-on-failure -j$(JOBS)
 
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS.

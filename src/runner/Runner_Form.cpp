@@ -12,6 +12,7 @@
 #include "graphics/Graphics_Transition.h"
 #include "graphics/Graphics_Window.h"
 #include "graphics/Room_Draw.h"
+#include "graphics/Sound_Main.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
 #include "library/Support_Registry.h"
@@ -288,6 +289,15 @@ bool TRunnerForm::prepare_game() {
     return fail_preparation("Failed to compile the actions in the objects.");
   }
 
+  load_form_->progress(80, "Preparing sounds");
+  // Without a screen the mix goes to the loopback mixer, where a run can record it.
+  if (!start_sound_system(!has_display() || options_.audio_loopback)) {
+    tell("No sound device detected. Sounds might not play.");
+  }
+  if (!prepare_sounds()) {
+    return fail_preparation("Failed to prepare the sounds.");
+  }
+
   if (stopped_while_loading()) return false;
   load_form_->progress(90, "Preparing graphics");
   if (!create_game_window()) {
@@ -489,6 +499,7 @@ void TRunnerForm::clean_up() {
   set_input_pump(nullptr);
   set_input_wait(nullptr);
   set_program_wait_hook(nullptr);
+  end_sound_system();
   graphics_device().release();
   window_state().attach(nullptr);
   restore_display_mode();

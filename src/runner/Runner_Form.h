@@ -31,6 +31,8 @@ struct RPlayOptions {
   std::function<bool(int64_t steps_run)> wait_for_input;
   // Every error report ends the game, as when the game's settings abort on all errors.
   bool stop_on_error = false;
+  // Sound goes to the loopback mixer only (a run that records it), even with a screen.
+  bool audio_loopback = false;
 };
 
 enum class RunOutcome {

@@ -16,6 +16,7 @@ void install_game_resources(CGameData& game) {
   world.sprites = &game.sprites;
   world.backgrounds = &game.backgrounds;
   world.fonts = &game.fonts;
+  world.sounds = &game.sounds;
   world.objects = &game.objects;
   world.rooms = &game.rooms;
   world.timelines = &game.timelines;

@@ -1,7 +1,9 @@
 #include "runner/Runner_Library.h"
 
+#include "graphics/Function_CD.h"
 #include "graphics/Function_Display.h"
 #include "graphics/Function_Graphics.h"
+#include "graphics/Function_Sound.h"
 #include "graphics/Function_Surface.h"
 #include "graphics/Function_Text.h"
 #include "graphics/Room_Draw.h"
@@ -45,7 +47,9 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"room drawing", register_room_draw_variables},
     {"display and window", register_display_functions},
     {"drawing", register_graphics_functions},
+    {"audio CD", register_cd_functions},
     {"fonts and text", register_text_functions},
+    {"sound", register_sound_functions},
     {"surfaces", register_surface_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},

@@ -128,6 +128,15 @@ CForward g_draw_set_font("draw_set_font");
 CForward g_draw_set_halign("draw_set_halign");
 CForward g_font_add("font_add");
 CForward g_font_exists("font_exists");
+CForward g_sound_play("sound_play");
+CForward g_sound_loop("sound_loop");
+CForward g_sound_stop("sound_stop");
+CForward g_sound_isplaying("sound_isplaying");
+CForward g_sound_exists("sound_exists");
+CForward g_sound_get_kind("sound_get_kind");
+CForward g_sound_get_preload("sound_get_preload");
+CForward g_sound_replace("sound_replace");
+CForward g_file_exists("file_exists");
 
 // Score, lives and health are set through their variables, which round them and raise
 // the "no more" events.
@@ -531,6 +540,41 @@ void fn_action_set_cursor(CInstanceBase* self, CInstanceBase* other, int, Args a
   g_window_set_cursor.call(self, other, {RValue(shown ? 0.0 : -1.0)});
 }
 
+// --- Sounds ---
+
+void fn_action_sound(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  CForward& play = real_of(args[1]) >= 0.5 ? g_sound_loop : g_sound_play;
+  play.call(self, other, {args[0]});
+}
+
+void fn_action_end_sound(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_sound_stop.call(self, other, {args[0]});
+}
+
+void fn_action_if_sound(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue& result) {
+  g_sound_isplaying.call(self, other, {args[0]}, result);
+}
+
+// Reloaded from the file with the kind and preload the sound has.
+void fn_action_replace_sound(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  RValue exists;
+  g_sound_exists.call(self, other, {args[0]}, exists);
+  if (!exists.truth()) {
+    report_runtime_error("Trying to replace non-existing resource.", false);
+    return;
+  }
+  RValue file;
+  g_file_exists.call(self, other, {args[1]}, file);
+  if (!file.truth()) {
+    report_runtime_error("File does not exist.", false);
+    return;
+  }
+  RValue kind, preload;
+  g_sound_get_kind.call(self, other, {args[0]}, kind);
+  g_sound_get_preload.call(self, other, {args[0]}, preload);
+  g_sound_replace.call(self, other, {args[0], args[1], kind, preload});
+}
+
 // --- Drawing ---
 
 void fn_action_draw_sprite(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
@@ -885,6 +929,39 @@ void fn_action_if_health(CInstanceBase*, CInstanceBase*, int, Args args, RValue&
   result.real = compare(run_state().health, real_of(args[0]), integer_of(args[1])) ? 1 : 0;
 }
 
+// --- Audio CD ---
+
+CForward g_cd_play("cd_play");
+CForward g_cd_stop("cd_stop");
+CForward g_cd_pause("cd_pause");
+CForward g_cd_resume("cd_resume");
+CForward g_cd_present("cd_present");
+CForward g_cd_playing("cd_playing");
+
+void fn_action_cd_play(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_cd_play.call(self, other, {args[0], args[1]});
+}
+
+void fn_action_cd_stop(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_cd_stop.call(self, other, {});
+}
+
+void fn_action_cd_pause(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_cd_pause.call(self, other, {});
+}
+
+void fn_action_cd_resume(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_cd_resume.call(self, other, {});
+}
+
+void fn_action_cd_present(CInstanceBase* self, CInstanceBase* other, int, Args, RValue& result) {
+  g_cd_present.call(self, other, {}, result);
+}
+
+void fn_action_cd_playing(CInstanceBase* self, CInstanceBase* other, int, Args, RValue& result) {
+  g_cd_playing.call(self, other, {}, result);
+}
+
 }  // namespace
 
 namespace {
@@ -937,6 +1014,12 @@ void register_action_functions() {
   register_function("action_create_object_motion", fn_action_create_object_motion, 5);
   register_function("action_create_object_random", fn_action_create_object_random, 6);
   register_function("action_change_object", fn_action_change_object, 2);
+  register_forwarding("action_sound", fn_action_sound, 2, {&g_sound_play, &g_sound_loop});
+  register_forwarding("action_end_sound", fn_action_end_sound, 2, {&g_sound_stop});
+  register_forwarding("action_if_sound", fn_action_if_sound, 1, {&g_sound_isplaying});
+  register_forwarding(
+      "action_replace_sound", fn_action_replace_sound, 2,
+      {&g_sound_exists, &g_file_exists, &g_sound_get_kind, &g_sound_get_preload, &g_sound_replace});
   register_forwarding("action_another_room", fn_action_another_room, 2, {&g_room_goto});
   register_forwarding("action_current_room", fn_action_current_room, 1, {&g_room_restart});
   register_forwarding("action_previous_room", fn_action_previous_room, 1, {&g_room_goto_previous});
@@ -1003,6 +1086,12 @@ void register_action_functions() {
   register_function("action_if_life", fn_action_if_life, 2);
   register_function("action_set_health", fn_action_set_health, 1);
   register_function("action_if_health", fn_action_if_health, 2);
+  register_forwarding("action_cd_play", fn_action_cd_play, 2, {&g_cd_play});
+  register_forwarding("action_cd_stop", fn_action_cd_stop, 0, {&g_cd_stop});
+  register_forwarding("action_cd_pause", fn_action_cd_pause, 0, {&g_cd_pause});
+  register_forwarding("action_cd_resume", fn_action_cd_resume, 0, {&g_cd_resume});
+  register_forwarding("action_cd_present", fn_action_cd_present, 0, {&g_cd_present});
+  register_forwarding("action_cd_playing", fn_action_cd_playing, 0, {&g_cd_playing});
 }
 
 }  // namespace vn

@@ -14,6 +14,7 @@ namespace vn {
 class CSprite;
 class CBackground;
 class CFont;
+class CSound;
 class CObject;
 class CRoom;
 class CTimeLine;
@@ -36,6 +37,7 @@ struct RWorldResources {
   TResourceList<CSprite>* sprites = nullptr;
   TResourceList<CBackground>* backgrounds = nullptr;
   TResourceList<CFont>* fonts = nullptr;
+  TResourceList<CSound>* sounds = nullptr;
   TResourceList<CObject>* objects = nullptr;
   TResourceList<CRoom>* rooms = nullptr;
   TResourceList<CTimeLine>* timelines = nullptr;

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "Test_Support.h"
 #include "graphics/Font_Main.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Text.h"
+#include "graphics/Sound_Main.h"
+#include "platform/Platform_CdAudio.h"
 #include "script/Code_Function.h"
 #include "script/Variable_BuiltIn.h"
+#include "support/Support_CD.h"
 #include "world/Event_Action.h"
 #include "world/Event_Main.h"
 #include "world/Test_Instance_World.h"
@@ -330,14 +335,15 @@ TEST_F(ActionFunctions, OnlyWorkingFamiliesAreRegistered) {
   for (const char* name :
        {"action_another_room", "action_end_game", "action_inherited", "action_if_number",
         "action_set_timeline", "action_sprite_set", "action_if_empty", "action_path",
-        "action_bounce", "action_draw_text", "action_draw_health", "action_font"}) {
+        "action_bounce", "action_draw_text", "action_draw_health", "action_font", "action_sound",
+        "action_end_sound", "action_if_sound", "action_replace_sound"}) {
     EXPECT_TRUE(find_function(name, id)) << name;
   }
   // Areas not built yet: a game using them fails to compile.
-  for (const char* name : {"action_sound", "action_message", "action_linear_step"}) {
+  for (const char* name : {"action_message", "action_linear_step"}) {
     EXPECT_FALSE(find_function(name, id)) << name;
   }
-  EXPECT_FALSE(run("action_sound(0, 0)").compiled);
+  EXPECT_FALSE(run("action_message('a')").compiled);
 }
 
 TEST_F(ActionFunctions, AlarmsAddOnlyToRunningOnes) {
@@ -540,6 +546,76 @@ TEST_F(ActionFunctions, OldFontActionMakesEachFaceOnce) {
   delete_font(first);
   run_list(self, {set_font});
   EXPECT_EQ(text_font_index(), first + 2);
+  EXPECT_TRUE(display_.shown.empty());
+}
+
+// Replacing a sound checks the sound, then the file, and keeps the kind and the preload
+// flag; the play actions reach an unknown sound's message.
+TEST_F(ActionWorld, SoundActionsCheckTheirSoundAndFile) {
+  TResourceList<CSound> sounds;
+  world_resources().sounds = &sounds;
+  auto music = std::make_unique<CSound>();
+  music->kind = 1;
+  music->preload = false;
+  music->file_type = ".mid";
+  music->file_name = "old.mid";
+  sounds.add("snd_music", std::move(music));
+  ScratchDir scratch("action_sounds");
+  std::ofstream(scratch / "new.wav") << "RIFF";
+  CInstance* self = make_instance();
+
+  run_list(self, {call("action_replace_sound", {"3", "'" + (scratch / "new.wav").string() + "'"})});
+  ASSERT_EQ(display_.shown.size(), 1u);
+  EXPECT_NE(display_.shown[0].find("Trying to replace non-existing resource."), std::string::npos);
+  run_list(self,
+           {call("action_replace_sound", {"0", "'" + (scratch / "none.wav").string() + "'"})});
+  ASSERT_EQ(display_.shown.size(), 1u);
+  EXPECT_NE(display_.shown[0].find("File does not exist."), std::string::npos);
+  EXPECT_EQ(sound_at(0)->file_name, "old.mid");
+
+  run_list(self, {call("action_replace_sound", {"0", "'" + (scratch / "new.wav").string() + "'"})});
+  EXPECT_TRUE(display_.shown.empty());
+  EXPECT_EQ(sound_at(0)->file_name, "new.wav");
+  EXPECT_EQ(sound_at(0)->file_type, ".wav");
+  EXPECT_EQ(sound_at(0)->data, (std::vector<uint8_t>{'R', 'I', 'F', 'F'}));
+  EXPECT_EQ(sound_at(0)->kind, 1);
+  EXPECT_FALSE(sound_at(0)->preload);
+  EXPECT_EQ(sound_name(0), "snd_music");
+
+  run_list(self, {call("action_sound", {"5", "1"}), call("action_end_sound", {"5", "0"})});
+  ASSERT_EQ(display_.shown.size(), 2u);
+  EXPECT_NE(display_.shown[1].find("Sound does not exist."), std::string::npos);
+  EXPECT_EQ(field(self, "action_if_sound(5)"), 0);
+}
+
+// The CD actions reach the cd_ functions: a question on the disc, a range of tracks, pause,
+// resume and stop.
+TEST_F(ActionFunctions, CdActionsDriveTheDisc) {
+  auto drive = std::make_unique<CSimulatedCdDrive>(std::vector<int32_t>{4500, 4500, 4500});
+  CSimulatedCdDrive* disc = drive.get();
+  cd_device().set_drive(std::move(drive));
+  struct RPutBack {
+    ~RPutBack() { cd_device().set_drive(create_cd_drive()); }
+  } put_back;
+  CInstance* self = make_instance();
+
+  EXPECT_EQ(run_list(self, {question("action_cd_present", {}), say("present"),
+                            call("action_cd_play", {"2", "2"}), question("action_cd_playing", {}),
+                            say("playing")}),
+            (Strings{"present", "playing"}));
+  EXPECT_EQ(disc->position(), 4500);
+  EXPECT_EQ(disc->play_end(), 9000);
+  run_list(self, {call("action_cd_pause", {})});
+  EXPECT_EQ(disc->mode(), CdMode::paused);
+  run_list(self, {call("action_cd_resume", {})});
+  EXPECT_EQ(disc->mode(), CdMode::playing);
+  run_list(self, {call("action_cd_stop", {})});
+  EXPECT_EQ(disc->mode(), CdMode::stopped);
+
+  disc->set_disc_inserted(false);
+  EXPECT_EQ(run_list(self, {question("action_cd_present", {}, true), say("none"),
+                            question("action_cd_playing", {}), say("playing")}),
+            (Strings{"none"}));
   EXPECT_TRUE(display_.shown.empty());
 }
 

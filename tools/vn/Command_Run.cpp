@@ -2,9 +2,11 @@
 // headless, with the step count, the random seed, the clock and the input under control.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include "Vn_Commands.h"
 #include "Vn_Game.h"
 #include "graphics/BM32_File.h"
+#include "graphics/Sound_Device.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
 #include "platform/Platform_Clock.h"
@@ -33,6 +36,8 @@
 #include "script/Function_Misc.h"
 #include "support/Support_Console.h"
 #include "support/Support_Text.h"
+#include "support/Support_Wav.h"
+#include "world/Room_Main.h"
 #include "world/Run_Main.h"
 
 namespace vn::tool {
@@ -449,6 +454,67 @@ class CShots {
   int64_t last_step_ = 0;
 };
 
+// Everything the game played, mixed, as one block of samples a step (--audio-out). Under
+// the fixed clock a block is one step's time at the room's speed, the fraction carried to
+// the next step, so step k's samples start at round((k - 1) × rate / speed); otherwise a
+// block is the time that passed since the last.
+class CAudioOut {
+ public:
+  static constexpr int kRate = 44100;
+
+  CAudioOut(fs::path path, bool fixed_clock) : path_(std::move(path)), fixed_clock_(fixed_clock) {}
+
+  bool open() {
+    std::string error;
+    if (writer_.open(path_, 2, kRate, error)) {
+      start_ = std::chrono::steady_clock::now();
+      return true;
+    }
+    complain("--audio-out " + error);
+    return false;
+  }
+
+  // Told the number of steps run, possibly more than once for the same number.
+  void after(int64_t steps_run) {
+    if (!writer_.is_open()) return;
+    for (; last_step_ < steps_run; ++last_step_) {
+      if (fixed_clock_) {
+        const CLiveRoom* room = world_state().current;
+        const int speed = room != nullptr && room->speed > 0 ? room->speed : 30;
+        exact_end_ += double(kRate) / speed;
+      } else {
+        exact_end_ =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() *
+            kRate;
+      }
+      const auto end = uint64_t(std::llround(exact_end_));
+      uint64_t frames = end > writer_.frames_written() ? end - writer_.frames_written() : 0;
+      while (frames > 0) {
+        const size_t chunk = std::min<uint64_t>(frames, kChunkFrames);
+        sound_device().render(buffer_.data(), chunk);
+        writer_.write(buffer_.data(), chunk);
+        frames -= chunk;
+      }
+    }
+  }
+
+  void close() {
+    std::string error;
+    if (!writer_.close(error)) complain("--audio-out " + error);
+  }
+
+ private:
+  static constexpr size_t kChunkFrames = 4096;
+
+  fs::path path_;
+  bool fixed_clock_;
+  CWavWriter writer_;
+  std::array<int16_t, kChunkFrames * 2> buffer_{};
+  std::chrono::steady_clock::time_point start_;
+  double exact_end_ = 0;
+  int64_t last_step_ = 0;
+};
+
 // The game as an absolute path without "." and ".." parts or a trailing separator.
 fs::path plain_path(const fs::path& game) {
   std::error_code ignored;
@@ -497,6 +563,9 @@ CLI::App* add_run_command(CLI::App& app, RunOptions& options) {
             return parse_desktop(text, width, height, problem) ? std::string() : problem;
           },
           "WxH"));
+  command->add_option("--audio-out", options.audio_out,
+                      "Write what the game played, mixed, to this WAV file (16-bit stereo, "
+                      "44,100 Hz; one step time a step under --fixed-clock)");
   return command;
 }
 
@@ -539,6 +608,12 @@ int run_run(const RunOptions& given) {
     return kExitFailed;
   }
 
+  std::shared_ptr<CAudioOut> audio;
+  if (!options.audio_out.empty()) {
+    audio = std::make_shared<CAudioOut>(options.audio_out, options.fixed_clock);
+    if (!audio->open()) return kExitFailed;
+  }
+
   if (options.fixed_clock) use_fixed_clock(kFixedClockStart);
   if (options.seed) set_start_seed(uint32_t(*options.seed));
   set_program_parameters({options.game.string()});
@@ -556,8 +631,10 @@ int run_run(const RunOptions& given) {
     RPlayOptions play;
     play.max_steps = options.steps;
     play.stop_on_error = options.stop_on_error;
-    play.feed_input = [script, shots](int64_t steps_run) {
+    play.audio_loopback = audio != nullptr;
+    play.feed_input = [script, shots, audio](int64_t steps_run) {
       shots->after(steps_run);
+      if (audio) audio->after(steps_run);
       script->feed(steps_run);
     };
     play.wait_for_input = [script](int64_t) { return script->wait(); };
@@ -568,6 +645,7 @@ int run_run(const RunOptions& given) {
     outcome = form.play(std::move(loaded.game), utf8_to_cp1252_lossy(game.stem().string()), folder,
                         std::move(play));
     shots->report_missed();
+    if (audio) audio->close();
   }
   set_debug_output(nullptr);
   set_start_seed(std::nullopt);

@@ -73,6 +73,7 @@ struct RunOptions {
   std::string desktop_text;             // WxH, empty: the default
   int desktop_width = 0;                // 0: the default desktop of a run without a screen
   int desktop_height = 0;
+  std::filesystem::path audio_out;  // empty: none; else the mixed sound as a WAV file
 };
 // The subcommand "run".
 CLI::App* add_run_command(CLI::App& app, RunOptions& options);
