@@ -12,23 +12,16 @@ CFont* font_at(int64_t index) {
 
 std::string font_name(int64_t index) {
   const TResourceList<CFont>* fonts = world_resources().fonts;
-  if (fonts == nullptr || !fonts->exists(index)) return "<undefined>";
-  return fonts->names[size_t(index)];
+  return fonts ? fonts->name_of(index) : "<undefined>";
 }
 
 int add_font(std::unique_ptr<CFont> font) {
-  TResourceList<CFont>& fonts = *world_resources().fonts;
-  const int index = int(fonts.size());
-  fonts.add("__newfont" + std::to_string(index), std::move(font));
-  return index;
+  return world_resources().fonts->add_new("__newfont", std::move(font));
 }
 
 bool delete_font(int64_t index) {
   TResourceList<CFont>* fonts = world_resources().fonts;
-  if (fonts == nullptr || !fonts->exists(index)) return false;
-  fonts->items[size_t(index)].reset();
-  fonts->names[size_t(index)].clear();
-  return true;
+  return fonts != nullptr && fonts->remove(index);
 }
 
 const CFont& default_font() {

@@ -14,24 +14,18 @@ CSound* sound_at(int64_t index) {
 
 std::string sound_name(int64_t index) {
   const TResourceList<CSound>* sounds = world_resources().sounds;
-  if (sounds == nullptr || !sounds->exists(index)) return "<undefined>";
-  return sounds->names[size_t(index)];
+  return sounds ? sounds->name_of(index) : "<undefined>";
 }
 
 int add_sound(std::unique_ptr<CSound> sound) {
-  TResourceList<CSound>& sounds = *world_resources().sounds;
-  const int index = int(sounds.size());
-  sounds.add("__newsound" + std::to_string(index), std::move(sound));
-  return index;
+  return world_resources().sounds->add_new("__newsound", std::move(sound));
 }
 
 bool delete_sound(int64_t index) {
   TResourceList<CSound>* sounds = world_resources().sounds;
   if (sounds == nullptr || !sounds->exists(index)) return false;
   sounds->items[size_t(index)]->release();
-  sounds->items[size_t(index)].reset();
-  sounds->names[size_t(index)].clear();
-  return true;
+  return sounds->remove(index);
 }
 
 bool start_sound_system(bool headless) {

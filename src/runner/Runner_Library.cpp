@@ -3,6 +3,7 @@
 #include "graphics/Function_CD.h"
 #include "graphics/Function_Display.h"
 #include "graphics/Function_Graphics.h"
+#include "graphics/Function_Resource.h"
 #include "graphics/Function_Sound.h"
 #include "graphics/Function_Surface.h"
 #include "graphics/Function_Text.h"
@@ -17,6 +18,8 @@
 #include "world/Function_Action.h"
 #include "world/Function_Interaction.h"
 #include "world/Function_Motion.h"
+#include "world/Function_Planning.h"
+#include "world/Function_Resource_World.h"
 #include "world/Function_Tile.h"
 #include "world/Run_Room.h"
 #include "world/Variable_World.h"
@@ -40,16 +43,19 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"instances", register_world_variables},
     {"interaction", register_interaction_functions},
     {"motion", register_motion_functions},
+    {"motion planning", register_planning_functions},
     {"rooms", register_room_variables},
     {"rooms", register_room_functions},
     {"events", register_event_functions},
     {"tiles", register_tile_functions},
+    {"world resources", register_resource_world_functions},
     {"room drawing", register_room_draw_variables},
     {"display and window", register_display_functions},
     {"drawing", register_graphics_functions},
     {"audio CD", register_cd_functions},
     {"fonts and text", register_text_functions},
     {"sound", register_sound_functions},
+    {"resources", register_resource_graphics_functions},
     {"surfaces", register_surface_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/Support_Stream.h"
@@ -66,6 +67,38 @@ struct TResourceList {
   void add(std::string name, std::unique_ptr<T> item) {
     items.push_back(std::move(item));
     names.push_back(item_name(std::move(name)));
+  }
+
+  // The rules every kind of resource shares at run time.
+  // The name of an existing resource, "<undefined>" otherwise.
+  std::string name_of(int64_t index) const {
+    return exists(index) ? names[size_t(index)] : std::string("<undefined>");
+  }
+  // Appended as a new slot named after its kind and id ("__newsprite" and 12); its id.
+  int32_t add_new(std::string_view prefix, std::unique_ptr<T> item) {
+    const auto index = int32_t(items.size());
+    add(std::string(prefix) + std::to_string(index), std::move(item));
+    return index;
+  }
+  // Copies the source into the target slot, putting a fresh object there first when it is
+  // empty (a deleted id filled again); false unless the source exists and the target is a
+  // slot of the list. copy(target, source) does the copying.
+  template <typename Copy>
+  bool assign(int64_t target, int64_t source, Copy&& copy) {
+    if (!exists(source) || target < 0 || size_t(target) >= items.size()) return false;
+    if (target == source) return true;
+    std::unique_ptr<T>& slot = items[size_t(target)];
+    if (!slot) slot = std::make_unique<T>();
+    copy(*slot, *items[size_t(source)]);
+    return true;
+  }
+  // Frees the resource and empties its slot and name; the id is never reused. False when
+  // there was none.
+  bool remove(int64_t index) {
+    if (!exists(index)) return false;
+    items[size_t(index)].reset();
+    names[size_t(index)].clear();
+    return true;
   }
 
  private:

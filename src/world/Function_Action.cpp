@@ -1,5 +1,6 @@
 #include "world/Function_Action.h"
 
+#include <cctype>
 #include <cmath>
 #include <initializer_list>
 #include <iterator>
@@ -107,6 +108,8 @@ CForward g_position_destroy("position_destroy");
 CForward g_place_free("place_free");
 CForward g_place_empty("place_empty");
 CForward g_place_meeting("place_meeting");
+CForward g_mp_linear_step("mp_linear_step");
+CForward g_mp_potential_step("mp_potential_step");
 CForward g_window_set_fullscreen("window_set_fullscreen");
 CForward g_window_get_fullscreen("window_get_fullscreen");
 CForward g_window_set_cursor("window_set_cursor");
@@ -127,6 +130,14 @@ CForward g_draw_set_color("draw_set_color");
 CForward g_draw_set_font("draw_set_font");
 CForward g_draw_set_halign("draw_set_halign");
 CForward g_font_add("font_add");
+CForward g_sprite_exists("sprite_exists");
+CForward g_sprite_get_xoffset("sprite_get_xoffset");
+CForward g_sprite_get_yoffset("sprite_get_yoffset");
+CForward g_sprite_replace("sprite_replace");
+CForward g_sprite_replace_sprite("sprite_replace_sprite");
+CForward g_background_exists("background_exists");
+CForward g_background_replace("background_replace");
+CForward g_background_replace_background("background_replace_background");
 CForward g_font_exists("font_exists");
 CForward g_sound_play("sound_play");
 CForward g_sound_loop("sound_loop");
@@ -352,6 +363,20 @@ void fn_action_if_collision(CInstanceBase* self, CInstanceBase* other, int, Args
   result.real = place_is_empty(self, other, args) ? 0 : 1;
 }
 
+void fn_action_linear_step(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                           RValue& result) {
+  g_mp_linear_step.call(self, other,
+                        {relative_x(self, args[0]), relative_y(self, args[1]), args[2], args[3]},
+                        result);
+}
+
+void fn_action_potential_step(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                              RValue& result) {
+  g_mp_potential_step.call(self, other,
+                           {relative_x(self, args[0]), relative_y(self, args[1]), args[2], args[3]},
+                           result);
+}
+
 void fn_action_if_object(CInstanceBase* self, CInstanceBase* other, int, Args args,
                          RValue& result) {
   g_place_meeting.call(self, other, {relative_x(self, args[1]), relative_y(self, args[2]), args[0]},
@@ -555,24 +580,66 @@ void fn_action_if_sound(CInstanceBase* self, CInstanceBase* other, int, Args arg
   g_sound_isplaying.call(self, other, {args[0]}, result);
 }
 
-// Reloaded from the file with the kind and preload the sound has.
-void fn_action_replace_sound(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+// The checks of the replacing actions: the resource (by its exists function) and the file.
+bool replaceable(CInstanceBase* self, CInstanceBase* other, CForward& exists_function, Args args) {
   RValue exists;
-  g_sound_exists.call(self, other, {args[0]}, exists);
+  exists_function.call(self, other, {args[0]}, exists);
   if (!exists.truth()) {
     report_runtime_error("Trying to replace non-existing resource.", false);
-    return;
+    return false;
   }
   RValue file;
   g_file_exists.call(self, other, {args[1]}, file);
   if (!file.truth()) {
     report_runtime_error("File does not exist.", false);
-    return;
+    return false;
   }
+  return true;
+}
+
+// A stored resource file by its extension (any case), any other file as a picture.
+bool has_extension(const RValue& name, std::string_view extension) {
+  if (!name.is_string()) return false;
+  std::string_view text = name.string.view();
+  if (text.size() < extension.size()) return false;
+  text = text.substr(text.size() - extension.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != extension[i]) return false;
+  }
+  return true;
+}
+
+// Reloaded from the file with the kind and preload the sound has.
+void fn_action_replace_sound(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  if (!replaceable(self, other, g_sound_exists, args)) return;
   RValue kind, preload;
   g_sound_get_kind.call(self, other, {args[0]}, kind);
   g_sound_get_preload.call(self, other, {args[0]}, preload);
   g_sound_replace.call(self, other, {args[0], args[1], kind, preload});
+}
+
+// A picture becomes a strip of that many images keeping the sprite's origin.
+void fn_action_replace_sprite(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  if (!replaceable(self, other, g_sprite_exists, args)) return;
+  if (has_extension(args[1], ".vnspr")) {
+    g_sprite_replace_sprite.call(self, other, {args[0], args[1]});
+    return;
+  }
+  RValue xorigin, yorigin;
+  g_sprite_get_xoffset.call(self, other, {args[0]}, xorigin);
+  g_sprite_get_yoffset.call(self, other, {args[0]}, yorigin);
+  g_sprite_replace.call(self, other,
+                        {args[0], args[1], args[2], RValue(0.0), RValue(0.0), xorigin, yorigin});
+}
+
+void fn_action_replace_background(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                                  RValue&) {
+  if (!replaceable(self, other, g_background_exists, args)) return;
+  if (has_extension(args[1], ".vnbck")) {
+    g_background_replace_background.call(self, other, {args[0], args[1]});
+    return;
+  }
+  g_background_replace.call(self, other, {args[0], args[1], RValue(0.0), RValue(0.0)});
 }
 
 // --- Drawing ---
@@ -1006,6 +1073,8 @@ void register_action_functions() {
   register_forwarding("action_if_collision", fn_action_if_collision, 3,
                       {&g_place_free, &g_place_empty});
   register_forwarding("action_if_object", fn_action_if_object, 3, {&g_place_meeting});
+  register_forwarding("action_linear_step", fn_action_linear_step, 4, {&g_mp_linear_step});
+  register_forwarding("action_potential_step", fn_action_potential_step, 4, {&g_mp_potential_step});
   register_function("action_sprite_set", fn_action_sprite_set, 3);
   register_function("action_sprite_transform", fn_action_sprite_transform, 4);
   register_function("action_sprite_color", fn_action_sprite_color, 2);
@@ -1020,6 +1089,12 @@ void register_action_functions() {
   register_forwarding(
       "action_replace_sound", fn_action_replace_sound, 2,
       {&g_sound_exists, &g_file_exists, &g_sound_get_kind, &g_sound_get_preload, &g_sound_replace});
+  register_forwarding("action_replace_sprite", fn_action_replace_sprite, 3,
+                      {&g_sprite_exists, &g_file_exists, &g_sprite_get_xoffset,
+                       &g_sprite_get_yoffset, &g_sprite_replace, &g_sprite_replace_sprite});
+  register_forwarding("action_replace_background", fn_action_replace_background, 2,
+                      {&g_background_exists, &g_file_exists, &g_background_replace,
+                       &g_background_replace_background});
   register_forwarding("action_another_room", fn_action_another_room, 2, {&g_room_goto});
   register_forwarding("action_current_room", fn_action_current_room, 1, {&g_room_restart});
   register_forwarding("action_previous_room", fn_action_previous_room, 1, {&g_room_goto_previous});

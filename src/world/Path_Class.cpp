@@ -66,6 +66,72 @@ void CPath::copy_from(const CPath& other) {
   points = other.points;
 }
 
+void CPath::append(const CPath& other) {
+  std::vector<RPathPoint> added = other.points;
+  points.insert(points.end(), added.begin(), added.end());
+}
+
+void CPath::reverse() { std::reverse(points.begin(), points.end()); }
+
+namespace {
+
+struct RCentre {
+  double x = 0;
+  double y = 0;
+};
+
+RCentre centre_of(const std::vector<RPathPoint>& points) {
+  if (points.empty()) return {};
+  auto [left, right] =
+      std::minmax_element(points.begin(), points.end(),
+                          [](const RPathPoint& a, const RPathPoint& b) { return a.x < b.x; });
+  auto [top, bottom] =
+      std::minmax_element(points.begin(), points.end(),
+                          [](const RPathPoint& a, const RPathPoint& b) { return a.y < b.y; });
+  return {(left->x + right->x) / 2, (top->y + bottom->y) / 2};
+}
+
+}  // namespace
+
+void CPath::mirror() {
+  RCentre centre = centre_of(points);
+  for (RPathPoint& point : points) point.x = 2 * centre.x - point.x;
+}
+
+void CPath::flip() {
+  RCentre centre = centre_of(points);
+  for (RPathPoint& point : points) point.y = 2 * centre.y - point.y;
+}
+
+void CPath::rotate(double degrees) {
+  RCentre centre = centre_of(points);
+  double angle = degrees * std::numbers::pi / 180;
+  double c = std::cos(angle);
+  double s = std::sin(angle);
+  for (RPathPoint& point : points) {
+    double dx = point.x - centre.x;
+    double dy = point.y - centre.y;
+    // The screen's y grows downwards, so counter-clockwise takes +x towards -y.
+    point.x = centre.x + c * dx + s * dy;
+    point.y = centre.y - s * dx + c * dy;
+  }
+}
+
+void CPath::scale(double xscale, double yscale) {
+  RCentre centre = centre_of(points);
+  for (RPathPoint& point : points) {
+    point.x = centre.x + (point.x - centre.x) * xscale;
+    point.y = centre.y + (point.y - centre.y) * yscale;
+  }
+}
+
+void CPath::shift(double dx, double dy) {
+  for (RPathPoint& point : points) {
+    point.x += dx;
+    point.y += dy;
+  }
+}
+
 namespace {
 
 RPathPoint middle(const RPathPoint& a, const RPathPoint& b) {

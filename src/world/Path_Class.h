@@ -48,6 +48,16 @@ class CPath {
   void set_precision(int value);
   void copy_from(const CPath& other);
 
+  // Whole-path edits. Mirroring, flipping, turning and scaling work about the centre of
+  // the box around the defined points.
+  void append(const CPath& other);  // may be the path itself
+  void reverse();
+  void mirror();                // left to right
+  void flip();                  // top to bottom
+  void rotate(double degrees);  // counter-clockwise as seen on the screen
+  void scale(double xscale, double yscale);
+  void shift(double dx, double dy);
+
   // The points actually followed and their total length. Both follow every change of
   // the fields above, however it is made.
   const std::vector<RCurvePoint>& curve() const;

@@ -75,6 +75,10 @@ struct RRoomTile {
   int height = 0;
   int depth = 0;
   int id = 0;
+  // Set only by the room functions at run time; the room record does not store them.
+  double xscale = 1;
+  double yscale = 1;
+  double alpha = 1;
   bool operator==(const RRoomTile&) const = default;
 };
 

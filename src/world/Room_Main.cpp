@@ -22,6 +22,9 @@ RTile live_tile(const RRoomTile& stored) {
   tile.height = stored.height;
   tile.depth = stored.depth;
   tile.id = stored.id;
+  tile.xscale = stored.xscale;
+  tile.yscale = stored.yscale;
+  tile.alpha = stored.alpha;
   return tile;
 }
 

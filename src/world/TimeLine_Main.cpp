@@ -1,6 +1,7 @@
 #include "world/TimeLine_Main.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "script/Code_Error.h"
 #include "world/Event_Main.h"
@@ -14,6 +15,20 @@
 namespace vn {
 
 namespace {
+
+// The moment bodies running now, innermost last.
+std::vector<const CEvent*>& running_moments() {
+  static std::vector<const CEvent*> running;
+  return running;
+}
+
+class CRunningMoment {
+ public:
+  explicit CRunningMoment(const CEvent* body) { running_moments().push_back(body); }
+  ~CRunningMoment() { running_moments().pop_back(); }
+  CRunningMoment(const CRunningMoment&) = delete;
+  CRunningMoment& operator=(const CRunningMoment&) = delete;
+};
 
 CTimeLine* timeline_at(int32_t index) {
   TResourceList<CTimeLine>* timelines = world_resources().timelines;
@@ -79,6 +94,15 @@ void moment_clear(CTimeLine& timeline, int32_t time) {
   if (at != timeline.moments.end()) timeline.moments.erase(at);
 }
 
+bool moment_running(const CTimeLine& timeline) {
+  for (const CEvent* body : running_moments()) {
+    for (const RMoment& moment : timeline.moments) {
+      if (&moment.event == body) return true;
+    }
+  }
+  return false;
+}
+
 void perform_moment(CInstance* self, CInstance* other, int32_t timeline, int32_t moment) {
   if (request_pending()) return;
   const CTimeLine* found = timeline_at(timeline);
@@ -90,6 +114,7 @@ void perform_moment(CInstance* self, CInstance* other, int32_t timeline, int32_t
   context.event_number = body.step;
   context.event_object = timeline;
   context.event_action = 0;
+  CRunningMoment running(&body.event);
   execute_actions(self, other, body.event);
   event_context() = saved;
 }

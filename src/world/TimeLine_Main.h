@@ -21,6 +21,10 @@ CEvent& moment_add(CTimeLine& timeline, int32_t time);
 // Removes the moment at that time, if there is one.
 void moment_clear(CTimeLine& timeline, int32_t time);
 
+// True while the actions of one of the time line's moments are running: a change that
+// moves its moments must leave the running one where it is.
+bool moment_running(const CTimeLine& timeline);
+
 // Runs the moment's actions with the context set to the time line; nothing while a
 // request is pending or when the time line or moment does not exist.
 void perform_moment(CInstance* self, CInstance* other, int32_t timeline, int32_t moment);
