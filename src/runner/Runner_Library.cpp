@@ -20,6 +20,7 @@
 #include "world/Function_Motion.h"
 #include "world/Function_Planning.h"
 #include "world/Function_Resource_World.h"
+#include "world/Function_Save.h"
 #include "world/Function_Tile.h"
 #include "world/Run_Room.h"
 #include "world/Variable_World.h"
@@ -49,6 +50,7 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"events", register_event_functions},
     {"tiles", register_tile_functions},
     {"world resources", register_resource_world_functions},
+    {"saved games", register_save_functions},
     {"room drawing", register_room_draw_variables},
     {"display and window", register_display_functions},
     {"drawing", register_graphics_functions},

@@ -92,6 +92,8 @@ CForward g_room_goto_previous("room_goto_previous");
 CForward g_room_goto_next("room_goto_next");
 CForward g_game_end("game_end");
 CForward g_game_restart("game_restart");
+CForward g_game_save("game_save");
+CForward g_game_load("game_load");
 CForward g_sleep("sleep");
 CForward g_event_inherited("event_inherited");
 CForward g_execute_shell("execute_shell");
@@ -538,6 +540,14 @@ void fn_action_end_game(CInstanceBase* self, CInstanceBase* other, int, Args, RV
 
 void fn_action_restart_game(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
   g_game_restart.call(self, other, {});
+}
+
+void fn_action_save_game(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_game_save.call(self, other, {args[0]});
+}
+
+void fn_action_load_game(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_game_load.call(self, other, {args[0]});
 }
 
 void fn_action_webpage(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
@@ -1112,6 +1122,8 @@ void register_action_functions() {
   register_function("action_set_timeline_speed", fn_action_set_timeline_speed, 1);
   register_forwarding("action_end_game", fn_action_end_game, 0, {&g_game_end});
   register_forwarding("action_restart_game", fn_action_restart_game, 0, {&g_game_restart});
+  register_forwarding("action_save_game", fn_action_save_game, 1, {&g_game_save});
+  register_forwarding("action_load_game", fn_action_load_game, 1, {&g_game_load});
   register_forwarding("action_webpage", fn_action_webpage, 1, {&g_execute_shell});
   register_forwarding("action_fullscreen", fn_action_fullscreen, 1,
                       {&g_window_set_fullscreen, &g_window_get_fullscreen});

@@ -21,6 +21,7 @@
 #include "world/Object_Lists.h"
 #include "world/Room_Main.h"
 #include "world/Run_Global.h"
+#include "world/Save_Game.h"
 #include "world/TimeLine_Main.h"
 #include "world/Trigger_Main.h"
 
@@ -72,10 +73,14 @@ void function_keys() {
   } else if (key == kKeyF4 && settings.key_f4_fullscreen && g_hooks.toggle_fullscreen) {
     input.last_key = 0;
     g_hooks.toggle_fullscreen();
-  } else if (key == kKeyF5 && settings.key_f5_f6_save_load && g_hooks.save_game) {
+  } else if (key == kKeyF5 && settings.key_f5_f6_save_load) {
     input.last_key = 0;
-    g_hooks.save_game(save_file_name());
-  } else if (key == kKeyF6 && settings.key_f5_f6_save_load && g_hooks.load_game) {
+    if (g_hooks.save_game) {
+      g_hooks.save_game(save_file_name());
+    } else {
+      save_game_to_file(save_file_name());
+    }
+  } else if (key == kKeyF6 && settings.key_f5_f6_save_load) {
     input.last_key = 0;
     world_state().load_file_name = save_file_name();
     world_state().pending_room = kRequestLoad;
@@ -525,7 +530,11 @@ bool handle_request() {
     case kRequestLoad:
       world.pending_room = kRequestNone;
       clear_input();
-      if (g_hooks.load_game) g_hooks.load_game(world.load_file_name);
+      if (g_hooks.load_game) {
+        g_hooks.load_game(world.load_file_name);
+      } else {
+        load_game_from_file(world.load_file_name);
+      }
       return true;
     case kRequestRestart:
       end_game();

@@ -63,8 +63,8 @@ struct RRunHooks {
   std::function<void()> show_game_information;
   std::function<bool()> game_information_shown;  // inside the game window
   std::function<void(const std::string&)> save_screenshot;
-  // F5 writes the saved game; a load request (F6, game_load) reads one. Unset, F5 and F6
-  // do nothing and a load request only ends in the cleared request.
+  // F5 writes the saved game; a load request (F6, game_load) reads one. Set, they take the
+  // place of the world's own saving and loading.
   std::function<void(const std::string&)> save_game;
   std::function<void(const std::string&)> load_game;
   // The window follows the room's region (already limited to at least 8 by 8).

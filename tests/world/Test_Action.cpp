@@ -332,12 +332,13 @@ using ActionFunctions = ActionWorld;
 
 TEST_F(ActionFunctions, OnlyWorkingFamiliesAreRegistered) {
   int32_t id;
-  for (const char* name :
-       {"action_another_room", "action_end_game", "action_inherited", "action_if_number",
-        "action_set_timeline", "action_sprite_set", "action_if_empty", "action_path",
-        "action_bounce", "action_draw_text", "action_draw_health", "action_font", "action_sound",
-        "action_end_sound", "action_if_sound", "action_replace_sound", "action_linear_step",
-        "action_potential_step"}) {
+  for (const char* name : {"action_another_room",  "action_end_game",     "action_inherited",
+                           "action_if_number",     "action_set_timeline", "action_sprite_set",
+                           "action_if_empty",      "action_path",         "action_bounce",
+                           "action_draw_text",     "action_draw_health",  "action_font",
+                           "action_sound",         "action_end_sound",    "action_if_sound",
+                           "action_replace_sound", "action_linear_step",  "action_potential_step",
+                           "action_save_game",     "action_load_game"}) {
     EXPECT_TRUE(find_function(name, id)) << name;
   }
   // Areas not built yet: a game using them fails to compile.
