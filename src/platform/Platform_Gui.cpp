@@ -24,6 +24,32 @@ std::string& failure() {
   return reason;
 }
 
+FormObserver& observer() {
+  static FormObserver watcher;
+  return watcher;
+}
+
+RFormPicture read_back_buffer(int width, int height) {
+  RFormPicture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.pixels.resize(size_t(width) * size_t(height) * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture.pixels.data());
+  // OpenGL's rows run bottom up.
+  const size_t row = size_t(width) * 4;
+  std::vector<uint8_t> line(row);
+  for (int y = 0; y < height / 2; ++y) {
+    uint8_t* top = picture.pixels.data() + size_t(y) * row;
+    uint8_t* bottom = picture.pixels.data() + size_t(height - 1 - y) * row;
+    std::copy(top, top + row, line.data());
+    std::copy(bottom, bottom + row, top);
+    std::copy(line.data(), line.data() + row, bottom);
+  }
+  return picture;
+}
+
 // Every character Windows-1252 can hold, as ImGui's zero-ended list of ranges.
 const ImWchar kCp1252Ranges[] = {
     0x0020, 0x00FF, 0x0152, 0x0153, 0x0160, 0x0161, 0x0178, 0x0178, 0x017D, 0x017E, 0x0192, 0x0192,
@@ -92,6 +118,7 @@ class CFormSession {
   bool renderer_ready_ = false;
   bool quit_seen_ = false;
   std::vector<ImFont*> fonts_;
+  RFormSetup setup_;
 };
 
 CFormSession::~CFormSession() {
@@ -173,6 +200,7 @@ void CFormSession::load_fonts(const RFormSetup& setup) {
 }
 
 bool CFormSession::open(const RFormSetup& setup) {
+  setup_ = setup;
   const std::string title = cp1252_to_utf8(setup.caption);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (!setup.border) flags |= SDL_WINDOW_BORDERLESS;
@@ -259,6 +287,7 @@ std::optional<int> CFormSession::run(const FormDraw& draw) {
   constexpr int kSettleFrames = 3;
   int settle = kSettleFrames;
   bool first = true;
+  int frame_number = 0;
   while (true) {
     RFormFrame frame;
     frame.first = first;
@@ -266,7 +295,9 @@ std::optional<int> CFormSession::run(const FormDraw& draw) {
     // Other windows of the runner repaint themselves when uncovered.
     pump_events();
     SDL_Event event;
-    bool have = settle > 0 ? SDL_PollEvent(&event) == 1 : SDL_WaitEventTimeout(&event, 250) == 1;
+    const bool watched = bool(observer());
+    bool have = settle > 0 || watched ? SDL_PollEvent(&event) == 1
+                                      : SDL_WaitEventTimeout(&event, 250) == 1;
     if (have) settle = kSettleFrames;
     while (have) {
       take(event, frame);
@@ -303,6 +334,12 @@ std::optional<int> CFormSession::run(const FormDraw& draw) {
     glClearColor(back.x, back.y, back.z, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+    std::optional<int> observed;
+    if (observer()) {
+      observed = observer()(setup_, frame_number,
+                            read_back_buffer(drawable_width, drawable_height));
+    }
+    ++frame_number;
     SDL_GL_SwapWindow(window_);
     if (first) {
       // Shown only once there is something to see.
@@ -311,6 +348,7 @@ std::optional<int> CFormSession::run(const FormDraw& draw) {
       first = false;
     }
     if (result) return result;
+    if (observed) return observed;
   }
 }
 
@@ -330,6 +368,8 @@ std::optional<int> run_modal_form(const RFormSetup& setup, const FormDraw& draw)
 }
 
 const std::string& gui_failure_reason() { return failure(); }
+
+void set_form_observer(FormObserver watcher) { observer() = std::move(watcher); }
 
 RAccessCaption parse_access_caption(std::string_view caption) {
   RAccessCaption parsed;

@@ -6,6 +6,7 @@
 
 #include <imgui.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -56,6 +57,19 @@ using FormDraw = std::function<std::optional<int>(RFormFrame& frame)>;
 // says why). The contexts current before the call are current again afterwards.
 std::optional<int> run_modal_form(const RFormSetup& setup, const FormDraw& draw);
 const std::string& gui_failure_reason();
+
+// What a form window showed in one frame: RGBA bytes, top row first.
+struct RFormPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;
+};
+// Tests and tools watch the forms shown in a window: the observer sees every frame once it
+// is drawn (counted from 0) and may close the form by giving its result. While one is set,
+// forms never sleep between frames. Unset with an empty function.
+using FormObserver = std::function<std::optional<int>(const RFormSetup& setup, int frame_number,
+                                                      const RFormPicture& picture)>;
+void set_form_observer(FormObserver observer);
 
 // A caption with an access key: the character after the last single "&" is the key and is
 // shown underlined; "&&" shows one "&".

@@ -28,6 +28,7 @@
 #include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
 #include "platform/Platform_Window.h"
+#include "runner/Form_Answer.h"
 #include "runner/Runner_Form.h"
 #include "runner/Runner_Library.h"
 #include "runner/Support_File.h"
@@ -64,6 +65,7 @@ enum class InputKind {
   wheel_up,
   wheel_down,
   close,
+  answer,
 };
 
 struct RScriptedInput {
@@ -213,6 +215,14 @@ bool parse_input_line(const std::string& line, RScriptedInput& input, std::strin
     if (!rest.empty() && (rest[0] == ' ' || rest[0] == '\t')) rest.erase(0, 1);
     return typed_text(rest, input.text, problem);
   }
+  if (command == "answer") {
+    // The rest of the line exactly, blanks included, for the next form shown headless.
+    input.kind = InputKind::answer;
+    std::string rest = line.substr(line.find("answer") + 6);
+    if (!rest.empty() && (rest[0] == ' ' || rest[0] == '\t')) rest.erase(0, 1);
+    input.text = utf8_to_cp1252_lossy(rest);
+    return true;
+  }
   if (command == "mouse_move") {
     input.kind = InputKind::mouse_move;
     if (!arguments(2)) return false;
@@ -345,6 +355,9 @@ class CInputScript {
         break;
       case InputKind::close:
         form_.close_button();
+        break;
+      case InputKind::answer:
+        queue_form_answer(input.text);
         break;
     }
   }
