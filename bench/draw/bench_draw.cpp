@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "Plain_Gl.h"
 #include "graphics/Font_Class.h"
 #include "graphics/Font_Main.h"
 #include "graphics/Graphics_Device.h"
@@ -297,19 +298,11 @@ double runner_fps(const std::string& what, double seconds, std::string& descript
   return fps;
 }
 
-GLuint compile(GLenum kind, const char* source) {
-  const GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  return shader;
-}
-
 double plain_fps(const std::string& what, double seconds) {
   auto window = make_window();
   if (window->renderer() == nullptr) return 0;
   // The batches are made with a device of their own (fonts build their sheets without one,
   // but the same calls are made as on the runner's side).
-  std::string description;
   const RBench bench = what == "sprites"  ? sprites_bench()
                        : what == "shapes" ? shapes_bench()
                                           : text_bench();
@@ -319,7 +312,9 @@ double plain_fps(const std::string& what, double seconds) {
     ranges.emplace_back(GLint(vertices.size()), GLsizei(batch.vertices.size()));
     vertices.insert(vertices.end(), batch.vertices.begin(), batch.vertices.end());
   }
-  const GLuint vertex = compile(GL_VERTEX_SHADER, R"(#version 330 core
+  double fps = 0;
+  {
+    const ::bench::CPlainProgram program(R"(#version 330 core
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec4 a_color;
 layout(location = 2) in vec2 a_uv;
@@ -332,84 +327,28 @@ void main() {
   v_color = a_color;
   v_uv = a_uv;
 })");
-  const GLuint fragment = compile(GL_FRAGMENT_SHADER, R"(#version 330 core
-in vec4 v_color;
-in vec2 v_uv;
-uniform sampler2D u_texture;
-out vec4 o_color;
-void main() { o_color = texture(u_texture, v_uv) * v_color; })");
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  glLinkProgram(program);
-  glUseProgram(program);
-  glUniform2f(glGetUniformLocation(program, "u_scale"), 2.0f / kWidth, 2.0f / kHeight);
-  glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
-
-  GLuint array = 0;
-  GLuint buffer = 0;
-  glGenVertexArrays(1, &array);
-  glBindVertexArray(array);
-  glGenBuffers(1, &buffer);
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(vn::RVertex)), vertices.data(),
-               GL_STATIC_DRAW);
-  glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex), nullptr);
-  glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(vn::RVertex),
-                        reinterpret_cast<void*>(offsetof(vn::RVertex, color)));
-  glEnableVertexAttribArray(2);
-  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex),
-                        reinterpret_cast<void*>(offsetof(vn::RVertex, u)));
-
-  std::vector<GLuint> textures(bench.batches.size());
-  glGenTextures(GLsizei(textures.size()), textures.data());
-  for (size_t i = 0; i < textures.size(); ++i) {
-    glBindTexture(GL_TEXTURE_2D, textures[i]);
-    const vn::TBitmap32& picture = bench.batches[i].picture;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, picture.width(), picture.height(), 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, picture.image().pixels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  }
-  GLuint target = 0;
-  GLuint framebuffer = 0;
-  glGenTextures(1, &target);
-  glBindTexture(GL_TEXTURE_2D, target);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  glGenFramebuffers(1, &framebuffer);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
-  glViewport(0, 0, kWidth, kHeight);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-
-  uint8_t pixel[4];
-  const double fps = frames_per_second(seconds, [&] {
-    glClearColor(0.25f, 0.19f, 0.125f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    for (size_t i = 0; i < textures.size(); ++i) {
-      glBindTexture(GL_TEXTURE_2D, textures[i]);
-      glDrawArrays(GL_TRIANGLES, ranges[i].first, ranges[i].second);
+    glUniform2f(program.uniform("u_scale"), 2.0f / kWidth, 2.0f / kHeight);
+    const ::bench::CPlainVertices buffers(vertices, {});
+    std::vector<GLuint> textures;
+    for (const RPlainBatch& batch : bench.batches) {
+      const vn::TBitmap32& picture = batch.picture;
+      textures.push_back(
+          ::bench::plain_texture(picture.width(), picture.height(), picture.image().pixels.data()));
     }
-    glReadPixels(0, 0, 1, 1, GL_BGRA, GL_UNSIGNED_BYTE, pixel);  // waits for the GPU
-  });
+    const ::bench::CPlainTarget target(kWidth, kHeight);
 
-  glDeleteFramebuffers(1, &framebuffer);
-  glDeleteTextures(1, &target);
-  glDeleteTextures(GLsizei(textures.size()), textures.data());
-  glDeleteBuffers(1, &buffer);
-  glDeleteVertexArrays(1, &array);
-  glDeleteProgram(program);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
+    uint8_t pixel[4];
+    fps = frames_per_second(seconds, [&] {
+      glClearColor(0.25f, 0.19f, 0.125f, 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+      for (size_t i = 0; i < textures.size(); ++i) {
+        glBindTexture(GL_TEXTURE_2D, textures[i]);
+        glDrawArrays(GL_TRIANGLES, ranges[i].first, ranges[i].second);
+      }
+      glReadPixels(0, 0, 1, 1, GL_BGRA, GL_UNSIGNED_BYTE, pixel);  // waits for the GPU
+    });
+    glDeleteTextures(GLsizei(textures.size()), textures.data());
+  }
   window.reset();
   vn::shutdown_video();
   return fps;

@@ -16,6 +16,7 @@
 #include <random>
 #include <vector>
 
+#include "Plain_Gl.h"
 #include "platform/Platform_GameWindow.h"
 #include "platform/Platform_Render.h"
 #include "platform/Platform_Video.h"
@@ -122,13 +123,6 @@ void renderer_draw(benchmark::State& state) {
   vn::shutdown_video();
 }
 
-GLuint compile(GLenum kind, const char* source) {
-  const GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  return shader;
-}
-
 void plain_gl(benchmark::State& state, bool indexed) {
   auto window = make_window();
   if (window->renderer() == nullptr) {
@@ -147,8 +141,8 @@ void plain_gl(benchmark::State& state, bool indexed) {
       for (int corner : {0, 1, 2, 2, 1, 3}) vertices.push_back(sprite[size_t(corner)]);
     }
   }
-
-  const GLuint vertex = compile(GL_VERTEX_SHADER, R"(#version 330 core
+  {
+    const bench::CPlainProgram program(R"(#version 330 core
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec4 a_color;
 layout(location = 2) in vec2 a_uv;
@@ -161,98 +155,34 @@ void main() {
   v_color = a_color;
   v_uv = a_uv;
 })");
-  const GLuint fragment = compile(GL_FRAGMENT_SHADER, R"(#version 330 core
-in vec4 v_color;
-in vec2 v_uv;
-uniform sampler2D u_texture;
-out vec4 o_color;
-void main() { o_color = texture(u_texture, v_uv) * v_color; })");
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  glLinkProgram(program);
-  glUseProgram(program);
-  const vn::RMatrix transform = pixel_transform();
-  glUniformMatrix4fv(glGetUniformLocation(program, "u_transform"), 1, GL_FALSE, transform.data());
-  glUniform1i(glGetUniformLocation(program, "u_texture"), 0);
-
-  GLuint array = 0;
-  GLuint buffer = 0;
-  glGenVertexArrays(1, &array);
-  glBindVertexArray(array);
-  glGenBuffers(1, &buffer);
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(RVertex)), vertices.data(),
-               GL_STATIC_DRAW);
-  GLuint index_buffer = 0;
-  if (indexed) {
-    glGenBuffers(1, &index_buffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
-                 indices.data(), GL_STATIC_DRAW);
-  }
-  glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(RVertex), nullptr);
-  glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(RVertex),
-                        reinterpret_cast<void*>(offsetof(RVertex, color)));
-  glEnableVertexAttribArray(2);
-  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(RVertex),
-                        reinterpret_cast<void*>(offsetof(RVertex, u)));
-
-  GLuint textures[kTextures];
-  glGenTextures(kTextures, textures);
-  for (int i = 0; i < kTextures; ++i) {
-    glBindTexture(GL_TEXTURE_2D, textures[i]);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kTextureSize, kTextureSize, 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, texture_pixels(i).data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  }
-  GLuint target = 0;
-  GLuint framebuffer = 0;
-  glGenTextures(1, &target);
-  glBindTexture(GL_TEXTURE_2D, target);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-  glGenFramebuffers(1, &framebuffer);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
-  glViewport(0, 0, kWidth, kHeight);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-
-  const GLsizei per_texture = GLsizei((indexed ? indices.size() : vertices.size()) / kTextures);
-  for (auto _ : state) {
-    glClearColor(0.25f, 0.19f, 0.125f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    const vn::RMatrix transform = pixel_transform();
+    glUniformMatrix4fv(program.uniform("u_transform"), 1, GL_FALSE, transform.data());
+    const bench::CPlainVertices buffers(vertices, indices);
+    GLuint textures[kTextures];
     for (int i = 0; i < kTextures; ++i) {
-      glBindTexture(GL_TEXTURE_2D, textures[i]);
-      if (indexed) {
-        glDrawElements(GL_TRIANGLES, per_texture, GL_UNSIGNED_INT,
-                       reinterpret_cast<void*>(size_t(i) * size_t(per_texture) * 4));
-      } else {
-        glDrawArrays(GL_TRIANGLES, i * per_texture, per_texture);
-      }
+      textures[i] = bench::plain_texture(kTextureSize, kTextureSize, texture_pixels(i).data());
     }
-    glFinish();
-  }
-  state.counters["fps"] =
-      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    const bench::CPlainTarget target(kWidth, kHeight);
 
-  glDeleteFramebuffers(1, &framebuffer);
-  glDeleteTextures(1, &target);
-  glDeleteTextures(kTextures, textures);
-  glDeleteBuffers(1, &buffer);
-  if (index_buffer != 0) glDeleteBuffers(1, &index_buffer);
-  glDeleteVertexArrays(1, &array);
-  glDeleteProgram(program);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
+    const GLsizei per_texture = GLsizei((indexed ? indices.size() : vertices.size()) / kTextures);
+    for (auto _ : state) {
+      glClearColor(0.25f, 0.19f, 0.125f, 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+      for (int i = 0; i < kTextures; ++i) {
+        glBindTexture(GL_TEXTURE_2D, textures[i]);
+        if (indexed) {
+          glDrawElements(GL_TRIANGLES, per_texture, GL_UNSIGNED_INT,
+                         reinterpret_cast<void*>(size_t(i) * size_t(per_texture) * 4));
+        } else {
+          glDrawArrays(GL_TRIANGLES, i * per_texture, per_texture);
+        }
+      }
+      glFinish();
+    }
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    glDeleteTextures(kTextures, textures);
+  }
   window.reset();
   vn::shutdown_video();
 }
