@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <optional>
 
 #include "platform/Platform_GlAttributes.h"
@@ -109,6 +110,12 @@ void tell_no_drawing(const std::string& reason) {
   std::fflush(stderr);
 }
 
+// Game windows by SDL id, for forms drawn with their context.
+std::map<uint32_t, SDL_GLContext>& contexts_by_window() {
+  static std::map<uint32_t, SDL_GLContext> contexts;
+  return contexts;
+}
+
 struct RClientRect {
   int x = 0;
   int y = 0;
@@ -147,6 +154,7 @@ class CGameWindow final : public IGameWindow {
   void handle_events(const RGameWindowEvents& events) override;
   bool active() const override { return active_; }
   IRenderer* renderer() override { return renderer_.get(); }
+  uint32_t sdl_window_id() const override { return window_id_; }
 
  private:
   bool make_window(Uint32 flags, std::string& failure);
@@ -193,6 +201,7 @@ CGameWindow::~CGameWindow() {
   }
   if (context_ != nullptr) SDL_GL_DeleteContext(context_);
   if (window_ != nullptr) {
+    contexts_by_window().erase(window_id_);
     unwatch_exposure(window_id_);
     SDL_DestroyWindow(window_);
   }
@@ -228,6 +237,7 @@ void CGameWindow::open() {
   }
   if (renderer_ == nullptr) tell_no_drawing(failure);
   window_id_ = SDL_GetWindowID(window_);
+  if (renderer_ != nullptr) contexts_by_window()[window_id_] = context_;
   watch_exposure(window_id_, [this] { repaint_exposed(); });
   SDL_StartTextInput();
   if (setup_.style.fullscreen) apply_style(false);
@@ -531,6 +541,11 @@ std::unique_ptr<IGameWindow> create_game_window(const RGameWindowSetup& setup) {
   auto window = std::make_unique<CGameWindow>(setup);
   window->open();
   return window;
+}
+
+void* game_window_gl_context(uint32_t sdl_window_id) {
+  auto found = contexts_by_window().find(sdl_window_id);
+  return found != contexts_by_window().end() ? found->second : nullptr;
 }
 
 }  // namespace vn

@@ -81,6 +81,9 @@ class IGameWindow {
   // What frames are drawn with; null when no OpenGL context could be made (nothing is
   // drawn then, and the window shows black).
   virtual IRenderer* renderer() = 0;
+
+  // The SDL id of the window, for forms drawn over it; 0 when there is no window.
+  virtual uint32_t sdl_window_id() const { return 0; }
 };
 
 // A window on the screen when there is a display and the run is not headless; otherwise a
@@ -88,5 +91,9 @@ class IGameWindow {
 // centred on the desktop. When no OpenGL context can be made the window still reports
 // its events and sizes, has no renderer, and one line on standard error says why.
 std::unique_ptr<IGameWindow> create_game_window(const RGameWindowSetup& setup);
+
+// The OpenGL context (an SDL_GLContext) of the game window with that SDL id, so a form can
+// draw over it; null for other windows and for a game window without one.
+void* game_window_gl_context(uint32_t sdl_window_id);
 
 }  // namespace vn

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,14 @@ struct RFormFont {
   bool italic = false;
 };
 
+// What a form window showed in one frame, or a picture a form draws: RGBA bytes, top row
+// first.
+struct RFormPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;
+};
+
 struct RFormSetup {
   std::string caption;  // Windows-1252
   int width = 400;      // client size in pixels
@@ -32,7 +41,15 @@ struct RFormSetup {
   bool resizable = false;
   // fonts[0] is the default font of the form; none gives a fixed-pitch face.
   std::vector<RFormFont> fonts;
-  bool light_style = true;  // the system's light dialog look, else ImGui's dark one
+  bool light_style = true;   // the system's light dialog look, else ImGui's dark one
+  bool stay_on_top = false;  // above every other window of the desktop
+  bool padded = true;        // false: the content starts at the client area's corner
+  float opacity = 1.0f;      // of the whole window, 0 ... 1
+  // A pop-up menu's window: no frame, and a click outside it or the loss of the focus
+  // asks it to close (RFormFrame::close_requested).
+  bool popup = false;
+  // Pictures the form draws; RFormFrame::pictures holds their textures in this order.
+  std::vector<RFormPicture> pictures;
 };
 
 // What one frame of the form may react to. Keys are reported here rather than through
@@ -45,7 +62,8 @@ struct RFormFrame {
   char access_key = 0;           // letter or digit typed with Alt held (lower case), else 0
   bool return_pressed = false;
   bool escape_pressed = false;
-  std::vector<ImFont*> fonts;  // as RFormSetup::fonts, loaded
+  std::vector<ImFont*> fonts;         // as RFormSetup::fonts, loaded
+  std::vector<ImTextureID> pictures;  // as RFormSetup::pictures, for ImGui's image calls
 };
 
 // Draws one frame of the form's content between ImGui's begin and end of a window that
@@ -58,12 +76,29 @@ using FormDraw = std::function<std::optional<int>(RFormFrame& frame)>;
 std::optional<int> run_modal_form(const RFormSetup& setup, const FormDraw& draw);
 const std::string& gui_failure_reason();
 
-// What a form window showed in one frame: RGBA bytes, top row first.
-struct RFormPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> pixels;
+// A form that stays open while the game runs. It is drawn from pump_events (so on every
+// step of the game and in its waits) and closes when its drawing gives a value, when the
+// player closes its window, or when the object goes. Without a display none is made.
+class CModelessForm {
+ public:
+  virtual ~CModelessForm() = default;
+  virtual bool open() const = 0;
+  // The value that closed it; none while open, or when closed by its window's close box.
+  virtual std::optional<int> result() const = 0;
+  // Puts the window in front of the others and gives it the keyboard.
+  virtual void raise() = 0;
 };
+std::unique_ptr<CModelessForm> open_modeless_form(const RFormSetup& setup, FormDraw draw);
+
+// Shows a modal form inside the client area of another SDL window (the game window),
+// filling it, drawn with that window's own OpenGL context and left with the game's drawing
+// state as it found it. The window's events go to the form while it runs; Esc and the
+// window's close button close it with 0. The setup's size, place and frame are the host's;
+// its caption, fonts and style apply. None when the window cannot take a form (unknown id,
+// no OpenGL context, no display).
+std::optional<int> run_form_over_window(uint32_t host_window_id, const RFormSetup& setup,
+                                        const FormDraw& draw);
+
 // Tests and tools watch the forms shown in a window: the observer sees every frame once it
 // is drawn (counted from 0) and may close the form by giving its result. While one is set,
 // forms never sleep between frames. Unset with an empty function.

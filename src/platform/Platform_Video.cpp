@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace vn {
 namespace {
@@ -19,6 +20,7 @@ struct RVideo {
   VideoState offscreen = VideoState::untried;  // the game window's own, when state cannot be
   std::map<uint32_t, std::function<void()>> repaint;
   std::set<uint32_t> exposed;
+  std::map<uint32_t, std::function<void()>> ticking;
   bool watching = false;
 };
 
@@ -132,6 +134,19 @@ void pump_events() {
       found->second();
     }
   }
+  // A ticking window may close itself, and a form it draws may pump again.
+  static bool ticking = false;
+  if (ticking) return;
+  ticking = true;
+  std::vector<uint32_t> ids;
+  for (const auto& entry : state.ticking) ids.push_back(entry.first);
+  for (uint32_t id : ids) {
+    auto found = state.ticking.find(id);
+    if (found == state.ticking.end()) continue;
+    const std::function<void()> tick = found->second;
+    tick();
+  }
+  ticking = false;
 }
 
 void watch_exposure(uint32_t window_id, std::function<void()> repaint) {
@@ -142,6 +157,12 @@ void watch_exposure(uint32_t window_id, std::function<void()> repaint) {
   }
   state.repaint[window_id] = std::move(repaint);
 }
+
+void watch_pumping(uint32_t window_id, std::function<void()> tick) {
+  video().ticking[window_id] = std::move(tick);
+}
+
+void unwatch_pumping(uint32_t window_id) { video().ticking.erase(window_id); }
 
 void unwatch_exposure(uint32_t window_id) {
   RVideo& state = video();
@@ -163,6 +184,7 @@ void shutdown_video() {
     state.watching = false;
   }
   state.repaint.clear();
+  state.ticking.clear();
   state.exposed.clear();
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   state.state = VideoState::untried;

@@ -48,6 +48,11 @@ void pump_events();
 void watch_exposure(uint32_t window_id, std::function<void()> repaint);
 void unwatch_exposure(uint32_t window_id);
 
+// A window that draws itself while the game runs (a modeless form) registers here; the
+// handler runs at the end of every pump_events.
+void watch_pumping(uint32_t window_id, std::function<void()> tick);
+void unwatch_pumping(uint32_t window_id);
+
 // Stops SDL video if this layer started it.
 void shutdown_video();
 

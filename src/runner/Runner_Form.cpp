@@ -23,7 +23,9 @@
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Signal.h"
 #include "platform/Platform_Video.h"
+#include "runner/Debug_Form.h"
 #include "runner/Error_Form.h"
+#include "runner/Help_Main.h"
 #include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
 #include "runner/Runner_Load.h"
@@ -466,6 +468,9 @@ RunOutcome TRunnerForm::play_game() {
   hooks.save_screenshot = [](const std::string& name) { save_screen(name); };
   hooks.capture_transition_frame = [] { capture_transition_frame(); };
   hooks.play_transition = [](int kind) { play_transition(kind); };
+  help_form().set_information(game_.game_information);
+  hooks.show_game_information = [] { help_form().show(); };
+  hooks.game_information_shown = [] { return help_form().shown_in_game_window(); };
   hooks.after_step = [this] {
     ++steps_run_;
     if (options_.max_steps > 0 && steps_run_ >= options_.max_steps) world_state().running = false;
@@ -473,6 +478,10 @@ RunOutcome TRunnerForm::play_game() {
     if (options_.feed_input) options_.feed_input(steps_run_);
     place_mouse();
   };
+  // Debug mode shows its form beside the game when there is a screen to show it on.
+  std::unique_ptr<TDebugForm> debug_form =
+      game_.debug_mode ? TDebugForm::open(application_title()) : nullptr;
+  if (debug_form) hooks.refresh_debug = [form = debug_form.get()] { form->refresh(); };
   set_run_hooks(std::move(hooks));
   window_->show();
 
@@ -480,7 +489,11 @@ RunOutcome TRunnerForm::play_game() {
   RunOutcome outcome = RunOutcome::not_started;
   try {
     if (start_game()) {
-      run_game();
+      if (debug_form) {
+        debug_form->play();
+      } else {
+        run_game();
+      }
       outcome = game_stopping() || world_state().pending_room == kRequestStop ? RunOutcome::stopped
                                                                               : RunOutcome::ended;
       end_game();
@@ -490,12 +503,14 @@ RunOutcome TRunnerForm::play_game() {
     abandon_game();
   }
   if (stop_requested()) outcome = RunOutcome::interrupted;
+  debug_form.reset();
   clean_up();
   return outcome;
 }
 
 void TRunnerForm::clean_up() {
   set_run_hooks(RRunHooks());
+  help_form().close();
   set_input_pump(nullptr);
   set_input_wait(nullptr);
   set_program_wait_hook(nullptr);

@@ -12,6 +12,11 @@
 #include "library/Function_DateTime.h"
 #include "library/Function_File.h"
 #include "library/Input_Main.h"
+#include "runner/Function_Dialog.h"
+#include "runner/Function_Help.h"
+#include "runner/Function_Message.h"
+#include "runner/Function_Score.h"
+#include "runner/Function_Splash.h"
 #include "script/Code_Function.h"
 #include "script/Script_Library.h"
 #include "script/Variable_Main.h"
@@ -59,6 +64,11 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"sound", register_sound_functions},
     {"resources", register_resource_graphics_functions},
     {"surfaces", register_surface_functions},
+    {"forms", register_dialog_functions},
+    {"forms", register_score_functions},
+    {"forms", register_help_functions},
+    {"forms", register_splash_functions},
+    {"forms", register_message_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},
 };

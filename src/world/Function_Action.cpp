@@ -150,6 +150,23 @@ CForward g_sound_get_kind("sound_get_kind");
 CForward g_sound_get_preload("sound_get_preload");
 CForward g_sound_replace("sound_replace");
 CForward g_file_exists("file_exists");
+CForward g_show_message("show_message");
+CForward g_show_question("show_question");
+CForward g_show_info("show_info");
+CForward g_show_video("show_video");
+CForward g_splash_show_video("splash_show_video");
+CForward g_splash_show_text("splash_show_text");
+CForward g_splash_show_image("splash_show_image");
+CForward g_splash_show_web("splash_show_web");
+CForward g_splash_set_main("splash_set_main");
+CForward g_splash_set_caption("splash_set_caption");
+CForward g_splash_set_fullscreen("splash_set_fullscreen");
+CForward g_splash_set_close_button("splash_set_close_button");
+CForward g_splash_set_stop_key("splash_set_stop_key");
+CForward g_splash_set_stop_mouse("splash_set_stop_mouse");
+CForward g_highscore_show("highscore_show");
+CForward g_highscore_show_ext("highscore_show_ext");
+CForward g_highscore_clear("highscore_clear");
 
 // Score, lives and health are set through their variables, which round them and raise
 // the "no more" events.
@@ -1039,6 +1056,76 @@ void fn_action_cd_playing(CInstanceBase* self, CInstanceBase* other, int, Args, 
   g_cd_playing.call(self, other, {}, result);
 }
 
+// --- The runner's forms ---
+
+void fn_action_message(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_show_message.call(self, other, {args[0]});
+}
+
+// The question clears the input state itself.
+void fn_action_if_question(CInstanceBase* self, CInstanceBase* other, int, Args args,
+                           RValue& result) {
+  RValue answer;
+  g_show_question.call(self, other, {args[0]}, answer);
+  result.real = answer.truth() ? 1 : 0;
+}
+
+void fn_action_show_info(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_show_info.call(self, other, {});
+}
+
+void fn_action_show_video(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_show_video.call(self, other, {args[0], args[1], args[2]});
+}
+
+void fn_action_splash_video(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_splash_show_video.call(self, other, {args[0], args[1]});
+}
+
+// A text or image splash from an action stays until the player closes it.
+void fn_action_splash_text(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_splash_show_text.call(self, other, {args[0], RValue(0.0)});
+}
+
+void fn_action_splash_image(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_splash_show_image.call(self, other, {args[0], RValue(0.0)});
+}
+
+void fn_action_splash_web(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_splash_show_web.call(self, other, {args[0], args[1]});
+}
+
+// The five settings a designer picks most: shown inside the game window, the caption,
+// full screen, the close button, and whether Esc and a click end the splash (both stop
+// settings at once).
+void fn_action_splash_settings(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_splash_set_main.call(self, other, {args[0]});
+  g_splash_set_caption.call(self, other, {args[1]});
+  g_splash_set_fullscreen.call(self, other, {args[2]});
+  g_splash_set_close_button.call(self, other, {args[3]});
+  g_splash_set_stop_key.call(self, other, {args[4]});
+  g_splash_set_stop_mouse.call(self, other, {args[4]});
+}
+
+// The table with the game's score as the new entry.
+void fn_action_highscore(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_highscore_show.call(self, other, {RValue(run_state().score)});
+}
+
+// The table's default size of letters; the action names only the face.
+constexpr double kHighscoreActionFontSize = 12;
+
+// Background, border, colour of the new entry, colour of the others, font name.
+void fn_action_highscore_show(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_highscore_show_ext.call(self, other,
+                            {RValue(run_state().score), args[0], args[1], args[2], args[3], args[4],
+                             RValue(kHighscoreActionFontSize)});
+}
+
+void fn_action_highscore_clear(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
+  g_highscore_clear.call(self, other, {});
+}
+
 }  // namespace
 
 namespace {
@@ -1179,6 +1266,22 @@ void register_action_functions() {
   register_forwarding("action_cd_resume", fn_action_cd_resume, 0, {&g_cd_resume});
   register_forwarding("action_cd_present", fn_action_cd_present, 0, {&g_cd_present});
   register_forwarding("action_cd_playing", fn_action_cd_playing, 0, {&g_cd_playing});
+  register_forwarding("action_message", fn_action_message, 1, {&g_show_message});
+  register_forwarding("action_if_question", fn_action_if_question, 1, {&g_show_question});
+  register_forwarding("action_show_info", fn_action_show_info, 0, {&g_show_info});
+  register_forwarding("action_show_video", fn_action_show_video, 3, {&g_show_video});
+  register_forwarding("action_splash_video", fn_action_splash_video, 2, {&g_splash_show_video});
+  register_forwarding("action_splash_text", fn_action_splash_text, 1, {&g_splash_show_text});
+  register_forwarding("action_splash_image", fn_action_splash_image, 1, {&g_splash_show_image});
+  register_forwarding("action_splash_web", fn_action_splash_web, 2, {&g_splash_show_web});
+  register_forwarding(
+      "action_splash_settings", fn_action_splash_settings, 5,
+      {&g_splash_set_main, &g_splash_set_caption, &g_splash_set_fullscreen,
+       &g_splash_set_close_button, &g_splash_set_stop_key, &g_splash_set_stop_mouse});
+  register_forwarding("action_highscore", fn_action_highscore, 0, {&g_highscore_show});
+  register_forwarding("action_highscore_show", fn_action_highscore_show, 5,
+                      {&g_highscore_show_ext});
+  register_forwarding("action_highscore_clear", fn_action_highscore_clear, 0, {&g_highscore_clear});
 }
 
 }  // namespace vn
