@@ -141,6 +141,7 @@ class CFormSession {
   // A value closes it; so does the close box (with `closed` set and no value).
   std::optional<int> tick(const FormDraw& draw, bool& closed);
   void raise();
+  void request_frame() { settle_ = std::max(settle_, 1); }
   uint32_t window_id() const { return window_id_; }
 
   // The contexts current now are the ones put back at the end.
@@ -601,6 +602,9 @@ class CModelessSession final : public CModelessForm {
   std::optional<int> result() const override { return result_; }
   void raise() override {
     if (session_ != nullptr) session_->raise();
+  }
+  void redraw() override {
+    if (session_ != nullptr) session_->request_frame();
   }
 
  private:

@@ -87,6 +87,9 @@ class CModelessForm {
   virtual std::optional<int> result() const = 0;
   // Puts the window in front of the others and gives it the keyboard.
   virtual void raise() = 0;
+  // Draws it again at the next pump although nothing of its own window changed: what it
+  // shows has moved on (a step ran).
+  virtual void redraw() = 0;
 };
 std::unique_ptr<CModelessForm> open_modeless_form(const RFormSetup& setup, FormDraw draw);
 

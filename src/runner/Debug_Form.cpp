@@ -559,7 +559,11 @@ std::unique_ptr<TDebugForm> TDebugForm::open(const std::string& game_title) {
 
 TDebugForm::~TDebugForm() = default;
 
-void TDebugForm::refresh() { model_.refresh_watches(); }
+void TDebugForm::refresh() {
+  model_.refresh_watches();
+  // The step count, fps and watches moved on; the form's own window saw nothing of it.
+  if (form_ != nullptr) form_->redraw();
+}
 
 void TDebugForm::play() {
   RWorldState& world = world_state();

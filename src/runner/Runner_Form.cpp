@@ -29,6 +29,7 @@
 #include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
 #include "runner/Runner_Load.h"
+#include "runner/Runner_Splash.h"
 #include "runner/Support_File.h"
 #include "runner/Support_Message.h"
 #include "script/Code_Error.h"
@@ -511,6 +512,7 @@ RunOutcome TRunnerForm::play_game() {
 void TRunnerForm::clean_up() {
   set_run_hooks(RRunHooks());
   help_form().close();
+  splash_form().close();
   set_input_pump(nullptr);
   set_input_wait(nullptr);
   set_program_wait_hook(nullptr);

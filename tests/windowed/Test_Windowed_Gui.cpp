@@ -1,7 +1,11 @@
+#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "Windowed_Support.h"
 #include "platform/Platform_Gui.h"
+#include "platform/Platform_Video.h"
 
 namespace vn::test {
 namespace {
@@ -29,6 +33,39 @@ TEST(WindowedGui, ObserverSeesTheFormAndClosesIt) {
   EXPECT_EQ(last_form_picture().height, 80);
   EXPECT_EQ(form_pixel(30, 25), 0xFF0000u);
   EXPECT_NE(form_pixel(80, 60), 0xFF0000u);
+}
+
+// An idle modeless form is not drawn again until it is asked to: a form beside the game
+// costs a step nothing, yet shows what moved on when the game says so.
+TEST(WindowedGui, ModelessFormDrawsAgainOnlyWhenAsked) {
+  REQUIRE_VIRTUAL_DISPLAY();
+  RFormSetup setup;
+  setup.caption = "Beside";
+  setup.width = 100;
+  setup.height = 60;
+  int drawn = 0;
+  std::unique_ptr<CModelessForm> form = open_modeless_form(setup, [&](RFormFrame&) {
+    ++drawn;
+    return std::optional<int>();
+  });
+  ASSERT_NE(form, nullptr) << gui_failure_reason();
+  auto pump_a_while = [] {
+    for (int i = 0; i < 30; ++i) {
+      pump_events();
+      SDL_Delay(2);
+    }
+  };
+  pump_a_while();
+  const int settled = drawn;
+  EXPECT_GT(settled, 0);
+  pump_a_while();
+  // The window manager may still send it an event or two, but not one per pump.
+  EXPECT_LT(drawn - settled, 10);
+  const int before = drawn;
+  form->redraw();
+  pump_events();
+  EXPECT_EQ(drawn, before + 1);
+  form.reset();
 }
 
 }  // namespace
