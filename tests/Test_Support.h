@@ -32,4 +32,10 @@ std::string quoted(const std::filesystem::path& path);
 
 std::string read_text(const std::filesystem::path& path);
 
+// Writes the text as the whole file, making its folders first.
+void write_text(const std::filesystem::path& path, const std::string& text);
+
+// Text as the inside of a JSON string: quotes and backslashes escaped, line ends as \n.
+std::string json_escaped(const std::string& text);
+
 }  // namespace vn::test

@@ -18,11 +18,7 @@ namespace vn {
 namespace {
 
 namespace fs = std::filesystem;
-
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using test::write_text;
 
 std::vector<std::string> lines_of(const fs::path& path) {
   std::vector<std::string> lines;

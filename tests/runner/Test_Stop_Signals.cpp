@@ -22,12 +22,8 @@ namespace vn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::write_text;
 using namespace std::chrono_literals;
-
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // A game whose one instance says it started by writing "started", runs the given step code
 // for ever, and leaves "room_end" and "game_end" behind when those events run. It also

@@ -16,10 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void write_text(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 // A room at speed 40 (1102.5 frames a step) whose object plays a loud tone in its second
 // step.
 fs::path make_game(const fs::path& folder) {

@@ -14,26 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 using test::quoted;
 using test::run_command;
-
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+using test::write_text;
 
 // A game whose one instance runs the code once, in its first step (answers for step 1 are
 // queued by then), with the settings given.
 fs::path make_game(const fs::path& folder, const std::string& code, const std::string& extra = "") {
   write_text(folder / "game.json",
              R"({"game_id": 7, )" + extra + R"("objects": ["obj_asker"], "rooms": ["rm_ask"]})");
-  std::string escaped;
-  for (char c : code) {
-    if (c == '\n') {
-      escaped += "\\n";
-      continue;
-    }
-    if (c == '"' || c == '\\') escaped += '\\';
-    escaped += c;
-  }
+  const std::string escaped = test::json_escaped(code);
   write_text(folder / "objects" / "obj_asker.json",
              R"({"events": [{"type": "create", "number": 0, "actions": ["asked = 0;"]},
                  {"type": "step", "number": 0, "actions": ["if (asked) exit; asked = 1; )" +

@@ -12,12 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-}
-
 // A game whose instance runs create_code when created and step_code every step, with the
 // game information given as the JSON fields of the record.
 fs::path make_game(const fs::path& folder, const std::string& information,
@@ -80,11 +74,11 @@ TEST_F(VnInfo, F1ShowsNothingWhenTheSettingsSayNo) {
 TEST_F(VnInfo, LoadInfoReadsFilesAndRefusesWhatItCannotRead) {
   const fs::path game = make_game(scratch_ / "load", "{}", "");
   write_text(scratch_ / "other.rtf", "Plain help");
-  const std::string code = "show_debug_message(string(load_info('" +
-                           (scratch_ / "missing.rtf").string() +
-                           "'))); show_debug_message(string(load_info('" + scratch_.path().string() +
-                           "'))); show_debug_message(string(load_info('" +
-                           (scratch_ / "other.rtf").string() + "'))); show_info();";
+  const std::string code =
+      "show_debug_message(string(load_info('" + (scratch_ / "missing.rtf").string() +
+      "'))); show_debug_message(string(load_info('" + scratch_.path().string() +
+      "'))); show_debug_message(string(load_info('" + (scratch_ / "other.rtf").string() +
+      "'))); show_info();";
   write_text(game / "objects" / "obj_main.json",
              R"({"events": [{"type": "create", "number": 0, "actions": [")" + code + "\"]}]}");
   const RCommandResult result = run(game, 1);

@@ -13,26 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::quoted;
-
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-}
+using test::write_text;
 
 // One object whose first step runs the code; answers of step 1 are queued by then.
 fs::path make_project(const fs::path& folder, const std::string& code) {
   write_text(folder / "game.json",
              R"({"game_id": 5, "settings": {}, "objects": ["obj_forms"], "rooms": ["rm_test"]})");
-  std::string escaped;
-  for (char c : code) {
-    if (c == '\n') {
-      escaped += "\\n";
-      continue;
-    }
-    if (c == '"' || c == '\\') escaped += '\\';
-    escaped += c;
-  }
+  const std::string escaped = test::json_escaped(code);
   write_text(folder / "objects" / "obj_forms.json",
              R"({"events": [{"type": "create", "number": 0, "actions": ["asked = 0;"]},
                 {"type": "step", "number": 0, "actions": ["if (asked == 0) { asked = 1; )" +

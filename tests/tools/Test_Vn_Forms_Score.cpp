@@ -14,12 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-}
-
 // A game (id 5) whose one instance runs the code in its step (the answers of step 1 are
 // queued by then), and draws what draw_code draws on a black room.
 fs::path make_game(const fs::path& folder, const std::string& step_code,

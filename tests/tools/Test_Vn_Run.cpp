@@ -16,12 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::quoted;
 using test::run_command;
-
-void write_text(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-}
+using test::write_text;
 
 // A project of one object with the given events (a JSON list) placed once in a room.
 fs::path make_project(const fs::path& folder, const std::string& events,
