@@ -11,6 +11,7 @@
 #include "platform/Platform_Window.h"
 #include "runner/Form_Answer.h"
 #include "runner/Support_Message.h"
+#include "support/Support_Path.h"
 #include "support/Support_Text.h"
 
 // Entries are never shown disabled: the menu text has no mark for it, and reading one into
@@ -25,12 +26,7 @@ constexpr int kRowPadding = 8;
 constexpr int kSeparatorHeight = 9;
 constexpr int kMinimumWidth = 96;
 
-char lower_case(char c) {
-  const auto code = static_cast<unsigned char>(c);
-  if (code >= 'A' && code <= 'Z') return char(code + 32);
-  if (code >= 0xC0 && code <= 0xDE && code != 0xD7) return char(code + 32);
-  return c;
-}
+char lower_case(char c) { return char(lower_1252(static_cast<unsigned char>(c))); }
 
 bool can_be_key(char c) {
   const auto code = static_cast<unsigned char>(lower_case(c));

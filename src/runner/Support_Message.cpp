@@ -14,6 +14,7 @@
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Window.h"
 #include "runner/Form_Answer.h"
+#include "support/Support_Path.h"
 #include "support/Support_Text.h"
 
 namespace vn {
@@ -29,13 +30,7 @@ constexpr int kTop = 16;
 constexpr int kGap = 16;
 constexpr float kEditPadding = 3.0f;
 
-char lower_case(char c) {
-  const auto code = static_cast<unsigned char>(c);
-  if (code >= 'A' && code <= 'Z') return char(code + 32);
-  // The accented capitals of Windows-1252 sit 32 below their small letters.
-  if (code >= 0xC0 && code <= 0xDE && code != 0xD7) return char(code + 32);
-  return c;
-}
+char lower_case(char c) { return char(lower_1252(static_cast<unsigned char>(c))); }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
