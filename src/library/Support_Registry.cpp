@@ -277,6 +277,11 @@ bool CRegistryStore::key_exists(const std::string& key_path) {
 
 bool CRegistryStore::write(const std::string& key_path, std::string_view name,
                            const RRegistryValue& value) {
+  return write(key_path, {{std::string(name), value}});
+}
+
+bool CRegistryStore::write(const std::string& key_path,
+                           const std::vector<std::pair<std::string, RRegistryValue>>& values) {
   if (folder_.empty()) return false;
   std::error_code failure;
   fs::create_directories(folder_, failure);
@@ -287,9 +292,12 @@ bool CRegistryStore::write(const std::string& key_path, std::string_view name,
   // A store that is there but cannot be read is left alone rather than replaced by one
   // that lacks everything it held.
   if (!load_file(data)) return false;
-  auto& named = key_entry(data, key_path).values[lower_ascii(name)];
-  if (named.first.empty()) named.first = std::string(name);
-  named.second = value;
+  RRegistryKey& key = key_entry(data, key_path);
+  for (const auto& [name, value] : values) {
+    auto& named = key.values[lower_ascii(name)];
+    if (named.first.empty()) named.first = name;
+    named.second = value;
+  }
   std::string text = format_registry(data);
   bool written = write_file_atomic(
       file(), std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);

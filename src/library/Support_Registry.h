@@ -23,6 +23,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vn {
 
@@ -75,6 +77,10 @@ class CRegistryStore {
   // the change, writes the whole store to a new file and renames it over the old one.
   // False when the store could not be written.
   bool write(const std::string& key_path, std::string_view name, const RRegistryValue& value);
+  // The same for several values of one key in one replacement of the file, so that a
+  // crash leaves either all of them or none changed.
+  bool write(const std::string& key_path,
+             const std::vector<std::pair<std::string, RRegistryValue>>& values);
 
   std::filesystem::path file() const { return folder_ / "registry"; }
   std::filesystem::path lock_file() const { return folder_ / "registry.lock"; }

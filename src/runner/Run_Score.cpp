@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <filesystem>
-#include <span>
-#include <system_error>
 #include <vector>
 
 #include "graphics/Background_Class.h"
 #include "library/Support_Registry.h"
-#include "platform/Platform_FileIo.h"
-#include "platform/Platform_Files.h"
 #include "runner/Form_Answer.h"
 #include "runner/Support_Message.h"
 #include "script/Variable_BuiltIn.h"
@@ -19,8 +14,6 @@
 #include "world/Run_Global.h"
 
 namespace vn {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,18 +26,6 @@ uint8_t scramble(uint8_t byte, size_t position, int64_t game_id, int sign) {
 }
 
 std::string rank_value_name(int rank) { return "Rank" + std::to_string(rank + 1); }
-
-std::string lower_ascii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-// The store keeps a copy of what it read; after the table is written behind its back the
-// copy is dropped, so the next question reads the file again.
-void forget_cached_store(const fs::path& folder) { set_registry_folder(folder); }
 
 }  // namespace
 
@@ -101,41 +82,14 @@ RScoreTable read_score_table(int64_t game_id) {
 // The store's own write changes one value per replacement of the file; a table written
 // that way could be left half moved down by a crash.
 bool write_score_table(int64_t game_id, const RScoreTable& table) {
-  const fs::path file = registry_store().file();
-  const fs::path folder = file.parent_path();
-  if (folder.empty()) return false;
-  std::error_code failure;
-  fs::create_directories(folder, failure);
-  std::string error;
-  bool written = false;
-  {
-    CFileLock lock;
-    if (!lock.lock(registry_store().lock_file(), error)) return false;
-    RRegistryData data;
-    std::vector<uint8_t> bytes;
-    if (read_file(file, bytes, error)) {
-      // A damaged store still gives what it holds, as the store itself reads it.
-      parse_registry(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                     data);
-    } else if (fs::exists(fs::symlink_status(file, failure))) {
-      // There but unreadable: replacing it would lose everything else it holds.
-      return false;
-    }
-    const std::string path = score_table_key(game_id);
-    RRegistryKey& key = data[lower_ascii(path)];
-    if (key.path.empty()) key.path = path;
-    for (int r = 0; r < kScoreRanks; ++r) {
-      const std::string name = rank_value_name(r);
-      auto& named = key.values[lower_ascii(name)];
-      if (named.first.empty()) named.first = name;
-      named.second = RRegistryValue{false, 0, encode_score_rank(table[size_t(r)], game_id)};
-    }
-    const std::string text = format_registry(data);
-    written = write_file_atomic(
-        file, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);
+  // All ten ranks in one replacement of the store: a crash while ranks move down never
+  // leaves one of them twice.
+  std::vector<std::pair<std::string, RRegistryValue>> ranks;
+  for (int r = 0; r < kScoreRanks; ++r) {
+    ranks.emplace_back(rank_value_name(r),
+                       RRegistryValue{false, 0, encode_score_rank(table[size_t(r)], game_id)});
   }
-  forget_cached_store(folder);
-  return written;
+  return registry_store().write(score_table_key(game_id), ranks);
 }
 
 std::optional<int> score_place(const RScoreTable& table, int32_t score) {
