@@ -31,6 +31,12 @@ void CGraphicsDevice::create(IRenderer* renderer, int width, int height, int des
   mode_3d_ = false;
   perspective_ = true;
   depth_ = 0;
+  world_ = matrix_identity();
+  lights_ = {};
+  if (renderer_ != nullptr) {
+    renderer_->set_world(world_);
+    for (int i = 0; i < kRenderLights; ++i) renderer_->set_light(i, lights_[size_t(i)]);
+  }
   set_back_buffer_region(width, height);
   if (renderer_ != nullptr) renderer_->set_target(0);
   set_viewport(0, 0, back_width_, back_height_);
@@ -72,21 +78,64 @@ void CGraphicsDevice::set_viewport(int x, int y, int width, int height) {
 
 void CGraphicsDevice::set_projection(double angle, double height, double width, double y,
                                      double x) {
+  set_projection_as(mode_3d_ && perspective_, angle, height, width, y, x);
+}
+
+void CGraphicsDevice::set_projection_as(bool perspective, double angle, double height, double width,
+                                        double y, double x) {
   const double f = -angle * kPi / 180;
   const RVector3 up{std::sin(f), std::cos(f), 0};
   const RVector3 target{x + width / 2, y + height / 2, 0};
   RMatrix view;
   RMatrix projection;
-  if (mode_3d_ && perspective_) {
+  if (perspective) {
     view = matrix_look_at_lh({target.x, target.y, -width}, target, up);
-    projection = matrix_perspective_lh(1, height / width, 1, 32000);
+    // Negative like the orthographic height: room y grows downwards here too.
+    projection = matrix_perspective_lh(1, -height / width, 1, 32000);
   } else {
     view = matrix_look_at_lh({target.x, target.y, -16000}, target, up);
     // The negative height makes room y grow downwards.
     projection = matrix_ortho_lh(width, -height, 1, 32000);
   }
+  set_camera(view, projection);
+}
+
+void CGraphicsDevice::set_camera(const RMatrix& view, const RMatrix& projection) {
   transform_ = matrix_multiply(view, projection);
-  if (renderer_ != nullptr) renderer_->set_transform(transform_);
+  projection_ = projection;
+  if (renderer_ == nullptr) return;
+  renderer_->set_view(view);
+  renderer_->set_transform(transform_);
+}
+
+void CGraphicsDevice::set_world(const RMatrix& world) {
+  world_ = world;
+  if (renderer_ != nullptr) renderer_->set_world(world);
+}
+
+void CGraphicsDevice::set_light(int index, const RLight& light) {
+  if (index < 0 || index >= kRenderLights) return;
+  lights_[size_t(index)] = light;
+  if (renderer_ != nullptr) renderer_->set_light(index, light);
+}
+
+RLight CGraphicsDevice::light(int index) const {
+  if (index < 0 || index >= kRenderLights) return RLight{};
+  return lights_[size_t(index)];
+}
+
+bool CGraphicsDevice::set_mode_3d(bool on) {
+  if (renderer_ == nullptr) return false;
+  if (on == mode_3d_) return true;
+  mode_3d_ = on;
+  perspective_ = on;
+  states_.hidden_surface_removal = on;
+  if (!on) depth_ = 0;
+  // What was drawn stays (nothing is lost as a device reset would lose it); depth starts
+  // empty.
+  renderer_->clear_depth();
+  apply_states();
+  return true;
 }
 
 void CGraphicsDevice::set_culling(bool on) {
@@ -147,6 +196,14 @@ void CGraphicsDevice::set_texture_repeat(bool on) {
   apply_states();
 }
 
+void CGraphicsDevice::set_fog(bool on, int32_t color, double start, double end) {
+  states_.fog = on;
+  states_.fog_color = color;
+  states_.fog_start = start;
+  states_.fog_end = end;
+  apply_states();
+}
+
 void CGraphicsDevice::restore_states() { apply_states(); }
 
 void CGraphicsDevice::apply_states() {
@@ -159,6 +216,13 @@ void CGraphicsDevice::apply_states() {
   states.repeat = states_.texture_repeat;
   states.culling = states_.culling;
   states.depth = mode_3d_ && states_.hidden_surface_removal;
+  states.lighting = states_.lighting;
+  states.flat = !states_.smooth_shading;
+  states.fog = states_.fog;
+  if (states_.fog) {
+    renderer_->set_fog(device_color(states_.fog_color, 1), float(states_.fog_start),
+                       float(states_.fog_end));
+  }
   renderer_->set_states(states);
 }
 
@@ -168,7 +232,12 @@ void CGraphicsDevice::set_current_depth(double depth) {
 
 void CGraphicsDevice::clear(uint32_t color, bool keep_alpha) {
   if (renderer_ == nullptr) return;
-  renderer_->clear(keep_alpha ? color : color | 0xFF000000u, false);
+  renderer_->clear(keep_alpha ? color : color | 0xFF000000u, mode_3d_);
+}
+
+void CGraphicsDevice::clear_depth() {
+  if (renderer_ == nullptr || !mode_3d_) return;
+  renderer_->clear_depth();
 }
 
 void CGraphicsDevice::draw(RPrimitive kind, const RVertex* vertices, size_t count, int texture_id) {
@@ -180,6 +249,18 @@ void CGraphicsDevice::draw(RPrimitive kind, const RVertex* vertices, size_t coun
   }
   renderer_->set_texture(handle);
   renderer_->draw(kind, vertices, count);
+}
+
+void CGraphicsDevice::draw_3d(RPrimitive kind, const RVertex3D* vertices, size_t count,
+                              int texture_id) {
+  if (renderer_ == nullptr || count == 0) return;
+  uint32_t handle = 0;
+  if (texture_id >= 0) {
+    handle = texture_handle(texture_id);
+    if (handle == 0) return;
+  }
+  renderer_->set_texture(handle);
+  renderer_->draw_3d(kind, vertices, count);
 }
 
 std::optional<TBitmap32> CGraphicsDevice::read_back(int x, int y, int width, int height) {
@@ -210,6 +291,13 @@ void CGraphicsDevice::present(const RRect& destination, uint32_t window_color) {
   if (renderer_ == nullptr) return;
   renderer_->present(back_width_, back_height_, destination, window_color, states_.interpolation,
                      vsync_);
+  if (mode_3d_ && renderer_->target() == 0) {
+    // The next frame starts with an empty depth buffer even when nothing clears it.
+    const RRect viewport = viewport_;
+    set_viewport(0, 0, back_width_, back_height_);
+    renderer_->clear_depth();
+    set_viewport(viewport.x, viewport.y, viewport.width, viewport.height);
+  }
 }
 
 void CGraphicsDevice::repaint() {

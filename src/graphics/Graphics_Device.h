@@ -4,6 +4,7 @@
 // drawing, and presents finished frames through the window's scaling.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -27,6 +28,10 @@ struct RDeviceStates {
   bool interpolation = true;
   bool texture_blending = true;
   bool texture_repeat = false;
+  bool fog = false;
+  int32_t fog_color = 0;  // a script colour
+  double fog_start = 0;
+  double fog_end = 0;
 };
 
 class CGraphicsDevice {
@@ -53,7 +58,19 @@ class CGraphicsDevice {
   // The camera for the rectangle (x, y, width, height) of the room, turned by angle
   // degrees (counter-clockwise on the screen).
   void set_projection(double angle, double height, double width, double y, double x);
+  // The same, orthographic or in perspective whatever the mode.
+  void set_projection_as(bool perspective, double angle, double height, double width, double y,
+                         double x);
   const RMatrix& transform() const { return transform_; }
+  // A camera of the scripts' own: world to view, then view to clip space.
+  void set_camera(const RMatrix& view, const RMatrix& projection);
+  // Applied to everything drawn before the camera; identity at start.
+  void set_world(const RMatrix& world);
+  const RMatrix& world() const { return world_; }
+  const RMatrix& projection() const { return projection_; }
+  void set_light(int index, const RLight& light);
+  // A default (off) light for an index out of range.
+  RLight light(int index) const;
 
   // --- Render states, each remembered. ---
   void set_culling(bool on);
@@ -65,6 +82,7 @@ class CGraphicsDevice {
   void set_interpolation(bool on);
   void set_texture_blending(bool on);
   void set_texture_repeat(bool on);
+  void set_fog(bool on, int32_t color, double start, double end);
   const RDeviceStates& states() const { return states_; }
   // Applies every remembered state again (after a reset or a target change).
   void restore_states();
@@ -73,13 +91,23 @@ class CGraphicsDevice {
   void set_current_depth(double depth);
   float current_depth() const { return depth_; }
   bool mode_3d() const { return mode_3d_; }
+  // Switching it on or off sets perspective and hidden-surface removal along and starts
+  // with an empty depth buffer. False without a device to switch.
+  bool set_mode_3d(bool on);
+  // Whether 3D mode projects rooms and views in perspective (from the next projection).
+  void set_perspective(bool on) { perspective_ = on; }
+  bool perspective() const { return perspective_; }
 
   // --- Drawing into the current target. ---
   // The viewport's rectangle filled with an opaque colour (0xAARRGGBB, alpha forced to 255
   // unless keep_alpha).
+  // In 3D mode the depth buffer is emptied with it.
   void clear(uint32_t device_color, bool keep_alpha = false);
+  // Empties the depth buffer of the viewport (3D mode only).
+  void clear_depth();
   // With a texture id (-1: none; an id that does not exist draws nothing).
   void draw(RPrimitive kind, const RVertex* vertices, size_t count, int texture_id);
+  void draw_3d(RPrimitive kind, const RVertex3D* vertices, size_t count, int texture_id);
 
   // A rectangle of the back buffer, clipped to x, y >= 0 and to the back-buffer region;
   // none when empty or the device has nothing to read.
@@ -106,6 +134,9 @@ class CGraphicsDevice {
   int desktop_height_ = 768;
   RRect viewport_;
   RMatrix transform_{};
+  RMatrix world_ = matrix_identity();
+  RMatrix projection_ = matrix_identity();
+  std::array<RLight, kRenderLights> lights_{};
   RDeviceStates states_;
   float depth_ = 0;
   bool mode_3d_ = false;

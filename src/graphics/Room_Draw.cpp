@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Window.h"
+#include "graphics/Particle_Main.h"
 #include "library/Input_Main.h"
 #include "script/Code_Value.h"
 #include "script/Variable_BuiltIn.h"
@@ -87,8 +89,8 @@ void draw_instance(CInstance& instance) {
       same_colors(device_color(instance.image_blend, plain ? 1 : instance.image_alpha)));
 }
 
-// Instances and tiles by depth, deepest first; at equal depths the instance goes first and
-// the tile is drawn over it.
+// Instances, tiles and particle systems by depth, deepest first; at equal depths particles
+// go first, then the instance, and the tile is drawn over them.
 void draw_contents(CLiveRoom& room, const RArea& area) {
   CGraphicsDevice& device = graphics_device();
   if (room.show_background_color) device.clear(device_color(room.background_color, 1));
@@ -106,12 +108,26 @@ void draw_contents(CLiveRoom& room, const RArea& area) {
     }
   };
   skip_hidden();
+  // Particle systems go before instances and tiles of the same depth.
+  constexpr double kParticlesDone = -1e8;
+  double next_particles = next_particle_depth(std::numeric_limits<double>::infinity());
   while (next_tile < room.tiles.size() ||
-         (next_instance < instance_count && next_instance < room.instances().size())) {
+         (next_instance < instance_count && next_instance < room.instances().size()) ||
+         next_particles > kParticlesDone) {
     const bool instances_left =
         next_instance < instance_count && next_instance < room.instances().size();
+    const bool tiles_left = next_tile < room.tiles.size();
+    if (next_particles > kParticlesDone &&
+        (!instances_left || next_particles >= room.instances()[next_instance]->depth) &&
+        (!tiles_left || next_particles >= room.tiles[next_tile].depth)) {
+      device.set_current_depth(std::min(next_particles, kDeepestDrawnDepth));
+      draw_particle_systems_at(next_particles);
+      // Systems within 0.01 were drawn with this one.
+      next_particles = next_particle_depth(next_particles - 0.01);
+      continue;
+    }
     const bool tile_first =
-        next_tile < room.tiles.size() &&
+        tiles_left &&
         (!instances_left || room.tiles[next_tile].depth > room.instances()[next_instance]->depth);
     if (tile_first) {
       const RTile tile = room.tiles[next_tile++];

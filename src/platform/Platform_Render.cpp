@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -14,25 +15,83 @@ namespace {
 // centres lie at whole coordinates for the device and half-way for OpenGL, so everything
 // moves by half a pixel of the viewport (u_pixel = 1 / viewport size, in clip units of w).
 // The device's depth runs 0 ... 1 in clip space where OpenGL's runs −1 ... 1.
+//
+// Lighting is per vertex in world space, as the fixed-function pipeline did it: the vertex
+// colour is the material, every light adds colour × max(n · l, 0) × attenuation, and the sum
+// is clamped. 2D vertices have no normal attribute, so it reads (0, 0, 0) and they go dark.
+// Fog is linear in the view-space z, per pixel. With FLAT a triangle keeps its first vertex's
+// colour.
 constexpr const char* kVertexShader = R"(
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec4 a_color;
 layout(location = 2) in vec2 a_uv;
+layout(location = 3) in vec3 a_normal;
 uniform mat4 u_transform;
 uniform vec2 u_pixel;
+#if LIGHTING
+uniform mat4 u_world;
+uniform vec4 u_light_place[8];
+uniform vec3 u_light_color[8];
+uniform vec3 u_light_reach[8];
+#endif
+#if FOG
+uniform mat4 u_world_view;
+out float v_view_z;
+#endif
+#if FLAT
+flat out vec4 v_color;
+#else
 out vec4 v_color;
+#endif
 out vec2 v_uv;
 void main() {
-  vec4 c = u_transform * vec4(a_position, 1.0);
+  vec4 p = vec4(a_position, 1.0);
+  vec4 c = u_transform * p;
   gl_Position = vec4(c.x + c.w * u_pixel.x, c.w * u_pixel.y - c.y, 2.0 * c.z - c.w, c.w);
+#if LIGHTING
+  vec3 w = (u_world * p).xyz;
+  vec3 n = mat3(u_world) * a_normal;
+  float n_length = length(n);
+  if (n_length > 0.0) n /= n_length;
+  vec3 sum = vec3(0.0);
+  for (int i = 0; i < 8; ++i) {
+    vec4 place = u_light_place[i];
+    if (place.w < 0.0) continue;
+    vec3 to_light = -place.xyz;
+    float strength = 1.0;
+    if (place.w > 0.0) {
+      vec3 d = place.xyz - w;
+      float distance = length(d);
+      vec3 reach = u_light_reach[i];
+      if (distance > reach.x) continue;
+      to_light = distance > 0.0 ? d / distance : vec3(0.0);
+      strength = 1.0 / max(reach.y + reach.z * distance, 1e-6);
+    }
+    sum += u_light_color[i] * (max(dot(n, to_light), 0.0) * strength);
+  }
+  v_color = vec4(min(a_color.rgb * sum, vec3(1.0)), a_color.a);
+#else
   v_color = a_color;
+#endif
+#if FOG
+  v_view_z = (u_world_view * p).z;
+#endif
   v_uv = a_uv;
 }
 )";
 
 // TEXTURE_MODE 0: vertex colour alone; 1: texture × vertex colour; 2: texture alone.
 constexpr const char* kFragmentShader = R"(
+#if FLAT
+flat in vec4 v_color;
+#else
 in vec4 v_color;
+#endif
+#if FOG
+in float v_view_z;
+uniform vec2 u_fog;
+uniform vec3 u_fog_color;
+#endif
 in vec2 v_uv;
 uniform sampler2D u_texture;
 out vec4 o_color;
@@ -46,6 +105,9 @@ void main() {
 #endif
 #if ALPHA_TEST
   if (c.a <= 0.0) discard;
+#endif
+#if FOG
+  c.rgb = mix(u_fog_color, c.rgb, clamp((u_fog.x - v_view_z) * u_fog.y, 0.0, 1.0));
 #endif
   o_color = c;
 }
@@ -98,8 +160,93 @@ struct RProgram {
   GLuint program = 0;
   GLint transform = -1;
   GLint pixel = -1;
-  uint64_t uploaded = 0;  // the transform serial its uniforms hold; 0: none yet
+  GLint world = -1;
+  GLint world_view = -1;
+  GLint fog = -1;
+  GLint fog_color = -1;
+  GLint light_place = -1;
+  GLint light_color = -1;
+  GLint light_reach = -1;
+  uint64_t uploaded = 0;  // the uniform serial its uniforms hold; 0: none yet
+  bool tried = false;     // built, or failed to build, once
 };
+
+// The variants of the shader pair: texture mode 0 ... 2, then one bit per switch.
+constexpr int kProgramAlphaTest = 3;
+constexpr int kProgramLighting = 6;
+constexpr int kProgramFog = 12;
+constexpr int kProgramFlat = 24;
+constexpr int kProgramCount = 48;
+
+// a × b for row vectors: first a, then b.
+RMatrix multiply(const RMatrix& a, const RMatrix& b) {
+  RMatrix out{};
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 4; ++column) {
+      float sum = 0;
+      for (int k = 0; k < 4; ++k) sum += a[size_t(row * 4 + k)] * b[size_t(k * 4 + column)];
+      out[size_t(row * 4 + column)] = sum;
+    }
+  }
+  return out;
+}
+
+constexpr RMatrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// How many indices a draw of that kind makes of count vertices, with count cut to what the
+// kind uses; 0 when it draws nothing.
+size_t index_count_for(RPrimitive kind, size_t& count) {
+  switch (kind) {
+    case RPrimitive::points:
+      return count;
+    case RPrimitive::lines:
+      count &= ~size_t(1);
+      return count;
+    case RPrimitive::triangles:
+      count -= count % 3;
+      return count;
+    case RPrimitive::line_strip:
+      return count < 2 ? 0 : (count - 1) * 2;
+    case RPrimitive::triangle_strip:
+    case RPrimitive::triangle_fan:
+      return count < 3 ? 0 : (count - 2) * 3;
+  }
+  return 0;
+}
+
+// Every kind of primitive becomes an indexed list of its class. The order of a triangle's
+// corners keeps its winding for culling, and its first corner is the one flat shading uses.
+void write_indices(RPrimitive kind, size_t count, uint32_t first, uint32_t* out) {
+  switch (kind) {
+    case RPrimitive::points:
+    case RPrimitive::lines:
+    case RPrimitive::triangles:
+      for (uint32_t i = 0; i < uint32_t(count); ++i) out[i] = first + i;
+      break;
+    case RPrimitive::line_strip:
+      for (uint32_t i = 1; i < uint32_t(count); ++i) {
+        *out++ = first + i - 1;
+        *out++ = first + i;
+      }
+      break;
+    case RPrimitive::triangle_strip:
+      for (uint32_t i = 2; i < uint32_t(count); ++i) {
+        // Every second triangle of a strip is wound the other way round.
+        const bool odd = (i & 1) != 0;
+        *out++ = first + (odd ? i - 1 : i - 2);
+        *out++ = first + (odd ? i - 2 : i - 1);
+        *out++ = first + i;
+      }
+      break;
+    case RPrimitive::triangle_fan:
+      for (uint32_t i = 2; i < uint32_t(count); ++i) {
+        *out++ = first;
+        *out++ = first + i - 1;
+        *out++ = first + i;
+      }
+      break;
+  }
+}
 
 class CGlRenderer final : public IGlRenderer {
  public:
@@ -126,11 +273,17 @@ class CGlRenderer final : public IGlRenderer {
   void set_viewport(const RRect& viewport) override;
   void set_transform(const RMatrix& transform) override;
   const RMatrix& transform() const override { return transform_; }
+  void set_world(const RMatrix& world) override;
+  void set_view(const RMatrix& view) override;
+  void set_fog(uint32_t color, float start, float end) override;
+  void set_light(int index, const RLight& light) override;
   void set_states(const RRenderStates& states) override;
   void set_texture(uint32_t texture) override;
 
   void clear(uint32_t color, bool depth) override;
+  void clear_depth() override;
   void draw(RPrimitive kind, const RVertex* vertices, size_t count) override;
+  void draw_3d(RPrimitive kind, const RVertex3D* vertices, size_t count) override;
   void flush() override;
   bool read_pixels(const RRect& rectangle, std::vector<uint8_t>& pixels) override;
   bool read_texture(uint32_t texture, const RRect& rectangle,
@@ -147,8 +300,11 @@ class CGlRenderer final : public IGlRenderer {
   int64_t draw_calls() const override { return draw_calls_; }
 
  private:
-  bool build_programs(std::string& failure);
-  RVertex* reserve(size_t count, size_t index_count, uint32_t*& indices, uint32_t& first);
+  bool build_program(int variant, std::string& failure);
+  template <class Vertex>
+  Vertex* reserve(std::vector<Vertex>& batch, size_t count, size_t index_count, uint32_t*& indices,
+                  uint32_t& first);
+  void upload_uniforms(RProgram& program);
   void send_batch();
   void apply();
   GLuint target_framebuffer() const;
@@ -162,8 +318,15 @@ class CGlRenderer final : public IGlRenderer {
   // What the next draws are made under; apply() brings OpenGL there.
   uint32_t target_ = 0;
   RRect viewport_;
-  RMatrix transform_ = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  uint64_t transform_serial_ = 1;  // moves with the transform and the viewport's size
+  RMatrix transform_ = kIdentity;
+  RMatrix world_ = kIdentity;
+  RMatrix view_ = kIdentity;
+  uint32_t fog_color_ = 0;
+  float fog_start_ = 0;
+  float fog_end_ = 0;
+  std::array<RLight, kRenderLights> lights_{};
+  // Moves with the transform, the viewport's size, the world, view, fog and lights.
+  uint64_t transform_serial_ = 1;
   RRenderStates states_;
   uint32_t texture_ = 0;
   bool dirty_ = true;
@@ -178,10 +341,13 @@ class CGlRenderer final : public IGlRenderer {
   GLenum bound_dest_ = 0;
   int bound_culling_ = -1;
   int bound_depth_ = -1;
+  int bound_layout_ = 0;  // 0: RVertex, 1: RVertex3D
 
   // The batch: vertices of one primitive class waiting to be sent, with the indices that
   // make them a list of triangles, lines or points.
   std::vector<RVertex> batch_;
+  std::vector<RVertex3D> batch_3d_;
+  bool batch_is_3d_ = false;
   size_t batch_count_ = 0;
   std::vector<uint32_t> indices_;
   size_t index_count_ = 0;
@@ -189,10 +355,13 @@ class CGlRenderer final : public IGlRenderer {
 
   GLuint vertex_array_ = 0;
   GLuint vertex_buffer_ = 0;
+  GLuint vertex_array_3d_ = 0;
+  GLuint vertex_buffer_3d_ = 0;
   GLuint index_buffer_ = 0;
   size_t vertex_capacity_ = 0;  // of the buffers on the GPU
+  size_t vertex_capacity_3d_ = 0;
   size_t index_capacity_ = 0;
-  RProgram programs_[6];
+  RProgram programs_[kProgramCount];
   GLuint samplers_[4] = {};  // nearest / linear × clamp / repeat
 
   std::unordered_map<GLuint, RTexture> textures_;
@@ -228,8 +397,10 @@ CGlRenderer::~CGlRenderer() {
   }
   glDeleteSamplers(4, samplers_);
   glDeleteBuffers(1, &vertex_buffer_);
+  glDeleteBuffers(1, &vertex_buffer_3d_);
   glDeleteBuffers(1, &index_buffer_);
   glDeleteVertexArrays(1, &vertex_array_);
+  glDeleteVertexArrays(1, &vertex_array_3d_);
   glDeleteFramebuffers(1, &back_framebuffer_);
   glDeleteTextures(1, &back_texture_);
   glDeleteRenderbuffers(1, &back_depth_);
@@ -248,7 +419,11 @@ bool CGlRenderer::open(std::string& failure) {
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   description_ = std::string("OpenGL ") + (version != nullptr ? version : "") + ", " +
                  (renderer != nullptr ? renderer : "");
-  if (!build_programs(failure)) return false;
+  // The plain variants are built now so that a context that cannot serve says so at once;
+  // the others when first used.
+  for (int variant = 0; variant < 6; ++variant) {
+    if (!build_program(variant, failure)) return false;
+  }
 
   glGenSamplers(4, samplers_);
   for (int i = 0; i < 4; ++i) {
@@ -277,6 +452,31 @@ bool CGlRenderer::open(std::string& failure) {
                         reinterpret_cast<void*>(offsetof(RVertex, u)));
   glGenBuffers(1, &index_buffer_);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer_);
+
+  glGenVertexArrays(1, &vertex_array_3d_);
+  glBindVertexArray(vertex_array_3d_);
+  glGenBuffers(1, &vertex_buffer_3d_);
+  glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_3d_);
+  constexpr GLsizei kStride3d = sizeof(RVertex3D);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride3d,
+                        reinterpret_cast<void*>(offsetof(RVertex3D, x)));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, kStride3d,
+                        reinterpret_cast<void*>(offsetof(RVertex3D, color)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kStride3d,
+                        reinterpret_cast<void*>(offsetof(RVertex3D, u)));
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, kStride3d,
+                        reinterpret_cast<void*>(offsetof(RVertex3D, nx)));
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer_);
+  glBindVertexArray(vertex_array_);
+  glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
+  // 2D vertices have no normal: the attribute reads as this.
+  glVertexAttrib3f(3, 0, 0, 0);
+  // Flat shading takes a triangle's first corner, as the games expect.
+  glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   batch_.resize(size_t(1) << 14);
   indices_.resize(size_t(1) << 15);
 
@@ -299,11 +499,19 @@ bool CGlRenderer::open(std::string& failure) {
   return true;
 }
 
-bool CGlRenderer::build_programs(std::string& failure) {
-  auto compile = [&](GLenum kind, const std::string& source, GLuint& shader) {
+bool CGlRenderer::build_program(int variant, std::string& failure) {
+  RProgram& program = programs_[variant];
+  program.tried = true;
+  const std::string defines =
+      "#version 330 core\n#define TEXTURE_MODE " + std::to_string(variant % 3) +
+      "\n#define ALPHA_TEST " + std::to_string(variant / kProgramAlphaTest % 2) +
+      "\n#define LIGHTING " + std::to_string(variant / kProgramLighting % 2) + "\n#define FOG " +
+      std::to_string(variant / kProgramFog % 2) + "\n#define FLAT " +
+      std::to_string(variant / kProgramFlat % 2) + "\n";
+  auto compile = [&](GLenum kind, const char* source, GLuint& shader) {
     shader = glCreateShader(kind);
-    const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
+    const char* texts[2] = {defines.c_str(), source};
+    glShaderSource(shader, 2, texts, nullptr);
     glCompileShader(shader);
     GLint done = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &done);
@@ -316,41 +524,42 @@ bool CGlRenderer::build_programs(std::string& failure) {
     return false;
   };
   GLuint vertex = 0;
-  if (!compile(GL_VERTEX_SHADER, std::string("#version 330 core\n") + kVertexShader, vertex)) {
+  GLuint fragment = 0;
+  if (!compile(GL_VERTEX_SHADER, kVertexShader, vertex)) return false;
+  if (!compile(GL_FRAGMENT_SHADER, kFragmentShader, fragment)) {
+    glDeleteShader(vertex);
     return false;
   }
-  bool built = true;
-  for (int i = 0; i < 6 && built; ++i) {
-    const std::string defines = "#version 330 core\n#define TEXTURE_MODE " + std::to_string(i % 3) +
-                                "\n#define ALPHA_TEST " + std::to_string(i / 3) + "\n";
-    GLuint fragment = 0;
-    if (!compile(GL_FRAGMENT_SHADER, defines + kFragmentShader, fragment)) {
-      built = false;
-      break;
-    }
-    RProgram& program = programs_[i];
-    program.program = glCreateProgram();
-    glAttachShader(program.program, vertex);
-    glAttachShader(program.program, fragment);
-    glLinkProgram(program.program);
-    glDeleteShader(fragment);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program.program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-      char log[512] = {};
-      glGetProgramInfoLog(program.program, sizeof(log), nullptr, log);
-      failure = std::string("the shaders did not link: ") + log;
-      built = false;
-      break;
-    }
-    program.transform = glGetUniformLocation(program.program, "u_transform");
-    program.pixel = glGetUniformLocation(program.program, "u_pixel");
-    glUseProgram(program.program);
-    glUniform1i(glGetUniformLocation(program.program, "u_texture"), 0);
-  }
+  program.program = glCreateProgram();
+  glAttachShader(program.program, vertex);
+  glAttachShader(program.program, fragment);
+  glLinkProgram(program.program);
   glDeleteShader(vertex);
-  glUseProgram(0);
-  return built;
+  glDeleteShader(fragment);
+  GLint linked = GL_FALSE;
+  glGetProgramiv(program.program, GL_LINK_STATUS, &linked);
+  if (linked != GL_TRUE) {
+    char log[512] = {};
+    glGetProgramInfoLog(program.program, sizeof(log), nullptr, log);
+    failure = std::string("the shaders did not link: ") + log;
+    glDeleteProgram(program.program);
+    program.program = 0;
+    return false;
+  }
+  const GLuint name = program.program;
+  program.transform = glGetUniformLocation(name, "u_transform");
+  program.pixel = glGetUniformLocation(name, "u_pixel");
+  program.world = glGetUniformLocation(name, "u_world");
+  program.world_view = glGetUniformLocation(name, "u_world_view");
+  program.fog = glGetUniformLocation(name, "u_fog");
+  program.fog_color = glGetUniformLocation(name, "u_fog_color");
+  program.light_place = glGetUniformLocation(name, "u_light_place");
+  program.light_color = glGetUniformLocation(name, "u_light_color");
+  program.light_reach = glGetUniformLocation(name, "u_light_reach");
+  glUseProgram(name);
+  glUniform1i(glGetUniformLocation(name, "u_texture"), 0);
+  glUseProgram(bound_program_);
+  return true;
 }
 
 // --- Textures ---
@@ -479,6 +688,40 @@ void CGlRenderer::set_transform(const RMatrix& transform) {
   dirty_ = true;
 }
 
+void CGlRenderer::set_world(const RMatrix& world) {
+  if (world == world_) return;
+  flush();
+  world_ = world;
+  ++transform_serial_;
+  dirty_ = true;
+}
+
+void CGlRenderer::set_view(const RMatrix& view) {
+  if (view == view_) return;
+  flush();
+  view_ = view;
+  ++transform_serial_;
+  dirty_ = true;
+}
+
+void CGlRenderer::set_fog(uint32_t color, float start, float end) {
+  if (color == fog_color_ && start == fog_start_ && end == fog_end_) return;
+  flush();
+  fog_color_ = color;
+  fog_start_ = start;
+  fog_end_ = end;
+  ++transform_serial_;
+  dirty_ = true;
+}
+
+void CGlRenderer::set_light(int index, const RLight& light) {
+  if (index < 0 || index >= kRenderLights || lights_[size_t(index)] == light) return;
+  flush();
+  lights_[size_t(index)] = light;
+  ++transform_serial_;
+  dirty_ = true;
+}
+
 void CGlRenderer::set_states(const RRenderStates& states) {
   if (states == states_) return;
   flush();
@@ -503,7 +746,73 @@ GLuint CGlRenderer::target_framebuffer() const {
 
 RProgram& CGlRenderer::program_for_states() {
   const int mode = texture_ == 0 ? 0 : states_.texture_blending ? 1 : 2;
-  return programs_[mode + (states_.depth ? 3 : 0)];
+  const int plain = mode + (states_.depth ? kProgramAlphaTest : 0);
+  const int variant = plain + (states_.lighting ? kProgramLighting : 0) +
+                      (states_.fog ? kProgramFog : 0) + (states_.flat ? kProgramFlat : 0);
+  RProgram& program = programs_[variant];
+  if (!program.tried) {
+    std::string failure;
+    build_program(variant, failure);
+  }
+  // A variant the driver refused draws unlit and unfogged rather than not at all.
+  return program.program != 0 ? program : programs_[plain];
+}
+
+void CGlRenderer::upload_uniforms(RProgram& program) {
+  const RMatrix transform = multiply(world_, transform_);
+  glUniformMatrix4fv(program.transform, 1, GL_FALSE, transform.data());
+  glUniform2f(program.pixel, 1.0f / float(std::max(viewport_.width, 1)),
+              1.0f / float(std::max(viewport_.height, 1)));
+  if (program.world >= 0) glUniformMatrix4fv(program.world, 1, GL_FALSE, world_.data());
+  if (program.world_view >= 0) {
+    const RMatrix world_view = multiply(world_, view_);
+    glUniformMatrix4fv(program.world_view, 1, GL_FALSE, world_view.data());
+  }
+  if (program.fog >= 0) {
+    // Start and end equal: everything beyond them is fogged, nothing before.
+    const float span = fog_end_ - fog_start_;
+    glUniform2f(program.fog, fog_end_, span != 0 ? 1.0f / span : 1e30f);
+  }
+  if (program.fog_color >= 0) {
+    glUniform3f(program.fog_color, float((fog_color_ >> 16) & 0xFF) / 255.0f,
+                float((fog_color_ >> 8) & 0xFF) / 255.0f, float(fog_color_ & 0xFF) / 255.0f);
+  }
+  if (program.light_place >= 0) {
+    float place[kRenderLights * 4];
+    float color[kRenderLights * 3];
+    float reach[kRenderLights * 3];
+    for (int i = 0; i < kRenderLights; ++i) {
+      const RLight& light = lights_[size_t(i)];
+      float x = light.x;
+      float y = light.y;
+      float z = light.z;
+      float kind = light.point ? 1.0f : 0.0f;
+      if (!light.point) {
+        const float length = std::sqrt(x * x + y * y + z * z);
+        if (length > 0) {
+          x /= length;
+          y /= length;
+          z /= length;
+        } else {
+          kind = -1;  // shines nowhere
+        }
+      }
+      if (!light.enabled) kind = -1;
+      place[i * 4 + 0] = x;
+      place[i * 4 + 1] = y;
+      place[i * 4 + 2] = z;
+      place[i * 4 + 3] = kind;
+      color[i * 3 + 0] = light.red;
+      color[i * 3 + 1] = light.green;
+      color[i * 3 + 2] = light.blue;
+      reach[i * 3 + 0] = light.range;
+      reach[i * 3 + 1] = light.attenuation0;
+      reach[i * 3 + 2] = light.attenuation1;
+    }
+    glUniform4fv(program.light_place, kRenderLights, place);
+    glUniform3fv(program.light_color, kRenderLights, color);
+    glUniform3fv(program.light_reach, kRenderLights, reach);
+  }
 }
 
 // Brings OpenGL to the current target, viewport, transform, states and texture, touching
@@ -527,9 +836,7 @@ void CGlRenderer::apply() {
     bound_program_ = program.program;
   }
   if (program.uploaded != transform_serial_) {
-    glUniformMatrix4fv(program.transform, 1, GL_FALSE, transform_.data());
-    glUniform2f(program.pixel, 1.0f / float(std::max(viewport_.width, 1)),
-                1.0f / float(std::max(viewport_.height, 1)));
+    upload_uniforms(program);
     program.uploaded = transform_serial_;
   }
   const GLenum source = blend_factor(states_.blend_source, GL_SRC_ALPHA);
@@ -583,89 +890,65 @@ void CGlRenderer::clear(uint32_t color, bool depth) {
   glDisable(GL_SCISSOR_TEST);
 }
 
+void CGlRenderer::clear_depth() {
+  flush();
+  apply();
+  if (viewport_.width <= 0 || viewport_.height <= 0) return;
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(viewport_.x, viewport_.y, viewport_.width, viewport_.height);
+  glClearDepth(1.0);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+}
+
 // Room for the vertices and indices of one draw; the indices are to count from `first`.
-RVertex* CGlRenderer::reserve(size_t count, size_t index_count, uint32_t*& indices,
-                              uint32_t& first) {
-  if (batch_count_ + count > batch_.size() || index_count_ + index_count > indices_.size()) {
+template <class Vertex>
+Vertex* CGlRenderer::reserve(std::vector<Vertex>& batch, size_t count, size_t index_count,
+                             uint32_t*& indices, uint32_t& first) {
+  if (batch_count_ + count > batch.size() || index_count_ + index_count > indices_.size()) {
     if (batch_count_ != 0 && batch_count_ + count > kMaxBatch) send_batch();
-    if (batch_count_ + count > batch_.size()) {
-      batch_.resize(std::max(batch_.size() * 2, batch_count_ + count));
+    if (batch_count_ + count > batch.size()) {
+      batch.resize(std::max(batch.size() * 2, batch_count_ + count));
     }
     if (index_count_ + index_count > indices_.size()) {
       indices_.resize(std::max(indices_.size() * 2, index_count_ + index_count));
     }
   }
   first = uint32_t(batch_count_);
-  RVertex* place = batch_.data() + batch_count_;
+  Vertex* place = batch.data() + batch_count_;
   batch_count_ += count;
   indices = indices_.data() + index_count_;
   index_count_ += index_count;
   return place;
 }
 
-// Every kind of primitive becomes an indexed list of its class, so that draws of any kind
-// share a batch; the vertices go as they came (four for a quad's strip, not six). The order
-// of a triangle's corners keeps its winding for culling.
+// Draws of any kind share a batch of their class; the vertices go as they came (four for a
+// quad's strip, not six).
 void CGlRenderer::draw(RPrimitive kind, const RVertex* vertices, size_t count) {
   const RPrimitiveClass primitive_class = class_of(kind);
-  if (batch_count_ != 0 && primitive_class != batch_class_) send_batch();
+  if (batch_count_ != 0 && (primitive_class != batch_class_ || batch_is_3d_)) send_batch();
   batch_class_ = primitive_class;
-  size_t index_count = 0;
-  switch (kind) {
-    case RPrimitive::points:
-      index_count = count;
-      break;
-    case RPrimitive::lines:
-      count &= ~size_t(1);
-      index_count = count;
-      break;
-    case RPrimitive::triangles:
-      count -= count % 3;
-      index_count = count;
-      break;
-    case RPrimitive::line_strip:
-      if (count < 2) return;
-      index_count = (count - 1) * 2;
-      break;
-    case RPrimitive::triangle_strip:
-    case RPrimitive::triangle_fan:
-      if (count < 3) return;
-      index_count = (count - 2) * 3;
-      break;
-  }
-  if (count == 0) return;
+  batch_is_3d_ = false;
+  const size_t index_count = index_count_for(kind, count);
+  if (count == 0 || index_count == 0) return;
   uint32_t* out = nullptr;
   uint32_t first = 0;
-  std::memcpy(reserve(count, index_count, out, first), vertices, count * sizeof(RVertex));
-  switch (kind) {
-    case RPrimitive::points:
-    case RPrimitive::lines:
-    case RPrimitive::triangles:
-      for (uint32_t i = 0; i < uint32_t(count); ++i) out[i] = first + i;
-      break;
-    case RPrimitive::line_strip:
-      for (uint32_t i = 1; i < uint32_t(count); ++i) {
-        *out++ = first + i - 1;
-        *out++ = first + i;
-      }
-      break;
-    case RPrimitive::triangle_strip:
-      for (uint32_t i = 2; i < uint32_t(count); ++i) {
-        // Every second triangle of a strip is wound the other way round.
-        const bool odd = (i & 1) != 0;
-        *out++ = first + (odd ? i - 1 : i - 2);
-        *out++ = first + (odd ? i - 2 : i - 1);
-        *out++ = first + i;
-      }
-      break;
-    case RPrimitive::triangle_fan:
-      for (uint32_t i = 2; i < uint32_t(count); ++i) {
-        *out++ = first;
-        *out++ = first + i - 1;
-        *out++ = first + i;
-      }
-      break;
-  }
+  std::memcpy(reserve(batch_, count, index_count, out, first), vertices, count * sizeof(RVertex));
+  write_indices(kind, count, first, out);
+}
+
+void CGlRenderer::draw_3d(RPrimitive kind, const RVertex3D* vertices, size_t count) {
+  const RPrimitiveClass primitive_class = class_of(kind);
+  if (batch_count_ != 0 && (primitive_class != batch_class_ || !batch_is_3d_)) send_batch();
+  batch_class_ = primitive_class;
+  batch_is_3d_ = true;
+  const size_t index_count = index_count_for(kind, count);
+  if (count == 0 || index_count == 0) return;
+  uint32_t* out = nullptr;
+  uint32_t first = 0;
+  std::memcpy(reserve(batch_3d_, count, index_count, out, first), vertices,
+              count * sizeof(RVertex3D));
+  write_indices(kind, count, first, out);
 }
 
 void CGlRenderer::flush() {
@@ -674,12 +957,26 @@ void CGlRenderer::flush() {
 
 void CGlRenderer::send_batch() {
   if (dirty_) apply();
+  const int layout = batch_is_3d_ ? 1 : 0;
+  if (layout != bound_layout_) {
+    glBindVertexArray(batch_is_3d_ ? vertex_array_3d_ : vertex_array_);
+    glBindBuffer(GL_ARRAY_BUFFER, batch_is_3d_ ? vertex_buffer_3d_ : vertex_buffer_);
+    bound_layout_ = layout;
+  }
   // Orphaning: the driver hands out fresh storage while the GPU may still read the old.
-  vertex_capacity_ = std::max(vertex_capacity_, batch_count_);
   index_capacity_ = std::max(index_capacity_, index_count_);
-  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertex_capacity_ * sizeof(RVertex)), nullptr,
-               GL_STREAM_DRAW);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(batch_count_ * sizeof(RVertex)), batch_.data());
+  if (batch_is_3d_) {
+    vertex_capacity_3d_ = std::max(vertex_capacity_3d_, batch_count_);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertex_capacity_3d_ * sizeof(RVertex3D)), nullptr,
+                 GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(batch_count_ * sizeof(RVertex3D)),
+                    batch_3d_.data());
+  } else {
+    vertex_capacity_ = std::max(vertex_capacity_, batch_count_);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertex_capacity_ * sizeof(RVertex)), nullptr,
+                 GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(batch_count_ * sizeof(RVertex)), batch_.data());
+  }
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(index_capacity_ * sizeof(uint32_t)), nullptr,
                GL_STREAM_DRAW);
   glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(index_count_ * sizeof(uint32_t)),

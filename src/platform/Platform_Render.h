@@ -30,6 +30,19 @@ struct RVertex {
   float v = 0;
 };
 
+// A vertex of 3D drawing: a normal for lighting besides what every vertex has.
+struct RVertex3D {
+  float x = 0;
+  float y = 0;
+  float z = 0;
+  float nx = 0;
+  float ny = 0;
+  float nz = 0;
+  uint32_t color = 0xFFFFFFFF;
+  float u = 0;
+  float v = 0;
+};
+
 enum class RPrimitive : uint8_t {
   points,
   lines,
@@ -63,11 +76,32 @@ struct RRenderStates {
   bool repeat = false;           // wrapping texture coordinates; off: clamped to the edge
   bool culling = false;          // triangles wound counter-clockwise on screen are dropped
   bool depth = false;            // depth test and write (less or equal), and alpha test > 0
+  bool lighting = false;         // vertex colours lit by the lights (world-space normals)
+  bool flat = false;             // a triangle takes the colour of its first vertex
+  bool fog = false;              // linear fog by the distance along the view
   bool operator==(const RRenderStates&) const = default;
 };
 
 // A 4 × 4 matrix for row vectors (p' = p × M), stored row by row: the device's matrices.
 using RMatrix = std::array<float, 16>;
+
+// A light in world space. Directional lights shine along (x, y, z); point lights from
+// there, reaching as far as range, dimmed by 1 / (attenuation0 + attenuation1 × distance).
+struct RLight {
+  bool enabled = false;
+  bool point = false;
+  float x = 0;
+  float y = 0;
+  float z = 0;
+  float red = 1;
+  float green = 1;
+  float blue = 1;
+  float range = 0;
+  float attenuation0 = 1;
+  float attenuation1 = 0;
+  bool operator==(const RLight&) const = default;
+};
+constexpr int kRenderLights = 8;
 
 struct RRect {
   int x = 0;
@@ -110,6 +144,14 @@ class IRenderer {
   virtual void set_transform(const RMatrix& transform) = 0;
   // The one draws are made under now, whoever set it.
   virtual const RMatrix& transform() const = 0;
+  // Applied to vertices before the transform (identity at start).
+  virtual void set_world(const RMatrix& world) = 0;
+  // The camera part of the transform, world to view space: fog measures the view's z.
+  virtual void set_view(const RMatrix& view) = 0;
+  // Fog colour 0xAARRGGBB (alpha ignored), fully fogged at end, clear before start.
+  virtual void set_fog(uint32_t color, float start, float end) = 0;
+  // Index 0 ... kRenderLights − 1; others are ignored.
+  virtual void set_light(int index, const RLight& light) = 0;
   virtual void set_states(const RRenderStates& states) = 0;
   // The texture the next draws sample (texture coordinates 0 ... 1 over the whole
   // texture); 0 draws with the vertex colours alone.
@@ -118,9 +160,13 @@ class IRenderer {
   // Fills the viewport's rectangle of the target with the colour (0xAARRGGBB) and, with
   // depth, sets its depth to the farthest.
   virtual void clear(uint32_t color, bool depth) = 0;
+  // Sets the depth of the viewport's rectangle to the farthest, the colours untouched.
+  virtual void clear_depth() = 0;
   // Draws under the current target, viewport, transform, states and texture. Consecutive
   // draws that share all of them are batched into one call to the GPU.
   virtual void draw(RPrimitive kind, const RVertex* vertices, size_t count) = 0;
+  // The same for vertices with normals.
+  virtual void draw_3d(RPrimitive kind, const RVertex3D* vertices, size_t count) = 0;
   // Sends what is batched to the GPU (read-back and presentation do this themselves).
   virtual void flush() = 0;
 

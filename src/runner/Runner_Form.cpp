@@ -11,6 +11,8 @@
 #include "graphics/Graphics_Screen.h"
 #include "graphics/Graphics_Transition.h"
 #include "graphics/Graphics_Window.h"
+#include "graphics/Particle_Effect.h"
+#include "graphics/Particle_Main.h"
 #include "graphics/Room_Draw.h"
 #include "graphics/Sound_Main.h"
 #include "library/Function_File.h"
@@ -469,6 +471,8 @@ RunOutcome TRunnerForm::play_game() {
   hooks.save_screenshot = [](const std::string& name) { save_screen(name); };
   hooks.capture_transition_frame = [] { capture_transition_frame(); };
   hooks.play_transition = [](int kind) { play_transition(kind); };
+  hooks.update_particles = [] { update_particle_systems(); };
+  hooks.clear_effect_particles = [] { effect_clear(); };
   help_form().set_information(game_.game_information);
   hooks.show_game_information = [] { help_form().show(); };
   hooks.game_information_shown = [] { return help_form().shown_in_game_window(); };

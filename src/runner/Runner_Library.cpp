@@ -1,8 +1,11 @@
 #include "runner/Runner_Library.h"
 
+#include "graphics/Function_3D.h"
+#include "graphics/Function_3D_Model.h"
 #include "graphics/Function_CD.h"
 #include "graphics/Function_Display.h"
 #include "graphics/Function_Graphics.h"
+#include "graphics/Function_Particles.h"
 #include "graphics/Function_Resource.h"
 #include "graphics/Function_Sound.h"
 #include "graphics/Function_Surface.h"
@@ -69,6 +72,9 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"forms", register_help_functions},
     {"forms", register_splash_functions},
     {"forms", register_message_functions},
+    {"3D models", register_3d_model_functions},
+    {"3D drawing", register_3d_functions},
+    {"particles", register_particle_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},
 };
