@@ -4,8 +4,10 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/Platform_Render.h"
@@ -19,12 +21,14 @@ inline GLuint compile_shader(GLenum kind, const char* source) {
   return shader;
 }
 
-// A program of the given vertex shader and a texture-times-colour fragment shader, in use.
+// A program of the given vertex shader and fragment shader (by default texture times
+// colour), in use.
 class CPlainProgram {
  public:
-  explicit CPlainProgram(const char* vertex_source) {
+  explicit CPlainProgram(const char* vertex_source, const char* fragment_source = nullptr) {
     vertex_ = compile_shader(GL_VERTEX_SHADER, vertex_source);
-    fragment_ = compile_shader(GL_FRAGMENT_SHADER, R"(#version 330 core
+    fragment_ = compile_shader(GL_FRAGMENT_SHADER, fragment_source != nullptr ? fragment_source :
+                                                                              R"(#version 330 core
 in vec4 v_color;
 in vec2 v_uv;
 uniform sampler2D u_texture;
@@ -93,14 +97,15 @@ class CPlainVertices {
   GLuint index_buffer_ = 0;
 };
 
-// A BGRA texture sampled by nearest pixel, clamped, without mipmaps.
-inline GLuint plain_texture(int width, int height, const void* pixels) {
+// A BGRA texture sampled by nearest pixel (or linearly), clamped, without mipmaps.
+inline GLuint plain_texture(int width, int height, const void* pixels, bool linear = false) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  const GLint filter = linear ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -108,10 +113,11 @@ inline GLuint plain_texture(int width, int height, const void* pixels) {
 }
 
 // An offscreen colour target of the back buffer's size, bound, with the runner's 2D state:
-// alpha blending, no depth test, no culling.
+// alpha blending, no depth test, no culling. With depth, a 24-bit depth buffer and the
+// runner's 3D test (less or equal) on.
 class CPlainTarget {
  public:
-  CPlainTarget(int width, int height) {
+  CPlainTarget(int width, int height, bool depth = false) {
     glGenTextures(1, &texture_);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
@@ -119,14 +125,26 @@ class CPlainTarget {
     glGenFramebuffers(1, &framebuffer_);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_, 0);
+    if (depth) {
+      glGenRenderbuffers(1, &depth_);
+      glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+      glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
+    }
     glViewport(0, 0, width, height);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_DEPTH_TEST);
+    if (depth) {
+      glEnable(GL_DEPTH_TEST);
+      glDepthFunc(GL_LEQUAL);
+    } else {
+      glDisable(GL_DEPTH_TEST);
+    }
     glDisable(GL_CULL_FACE);
   }
   ~CPlainTarget() {
     glDeleteFramebuffers(1, &framebuffer_);
+    if (depth_ != 0) glDeleteRenderbuffers(1, &depth_);
     glDeleteTextures(1, &texture_);
   }
   CPlainTarget(const CPlainTarget&) = delete;
@@ -135,6 +153,118 @@ class CPlainTarget {
  private:
   GLuint texture_ = 0;
   GLuint framebuffer_ = 0;
+  GLuint depth_ = 0;
 };
+
+// Quads whose corners change every frame: the vertices (four a quad, corners in order round
+// it) go into a buffer orphaned at each upload, the indices making two triangles of each are
+// made once.
+class CPlainQuadStream {
+ public:
+  explicit CPlainQuadStream(size_t quads) : quads_(quads) {
+    glGenVertexArrays(1, &array_);
+    glBindVertexArray(array_);
+    glGenBuffers(1, &buffer_);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    std::vector<uint32_t> indices;
+    indices.reserve(quads * 6);
+    for (uint32_t q = 0; q < uint32_t(quads); ++q) {
+      for (uint32_t corner : {0u, 1u, 2u, 0u, 2u, 3u}) indices.push_back(q * 4 + corner);
+    }
+    glGenBuffers(1, &index_buffer_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(vn::RVertex),
+                          reinterpret_cast<void*>(offsetof(vn::RVertex, color)));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex),
+                          reinterpret_cast<void*>(offsetof(vn::RVertex, u)));
+  }
+  ~CPlainQuadStream() {
+    glDeleteBuffers(1, &buffer_);
+    glDeleteBuffers(1, &index_buffer_);
+    glDeleteVertexArrays(1, &array_);
+  }
+  CPlainQuadStream(const CPlainQuadStream&) = delete;
+  CPlainQuadStream& operator=(const CPlainQuadStream&) = delete;
+
+  // Uploads the quads' corners (at most the count it was made for) and draws them.
+  void draw(const std::vector<vn::RVertex>& corners) {
+    const size_t quads = std::min(corners.size() / 4, quads_);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(quads * 4 * sizeof(vn::RVertex)), nullptr,
+                 GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(quads * 4 * sizeof(vn::RVertex)),
+                    corners.data());
+    glDrawElements(GL_TRIANGLES, GLsizei(quads * 6), GL_UNSIGNED_INT, nullptr);
+  }
+
+ private:
+  size_t quads_ = 0;
+  GLuint array_ = 0;
+  GLuint buffer_ = 0;
+  GLuint index_buffer_ = 0;
+};
+
+// 3D vertices (with normals) in one static buffer, read at the locations position 0,
+// colour 1, texture coordinates 2, normal 3.
+class CPlainVertices3D {
+ public:
+  explicit CPlainVertices3D(const std::vector<vn::RVertex3D>& vertices) {
+    glGenVertexArrays(1, &array_);
+    glBindVertexArray(array_);
+    glGenBuffers(1, &buffer_);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(vn::RVertex3D)),
+                 vertices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex3D), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(vn::RVertex3D),
+                          reinterpret_cast<void*>(offsetof(vn::RVertex3D, color)));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex3D),
+                          reinterpret_cast<void*>(offsetof(vn::RVertex3D, u)));
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex3D),
+                          reinterpret_cast<void*>(offsetof(vn::RVertex3D, nx)));
+  }
+  ~CPlainVertices3D() {
+    glDeleteBuffers(1, &buffer_);
+    glDeleteVertexArrays(1, &array_);
+  }
+  CPlainVertices3D(const CPlainVertices3D&) = delete;
+  CPlainVertices3D& operator=(const CPlainVertices3D&) = delete;
+
+ private:
+  GLuint array_ = 0;
+  GLuint buffer_ = 0;
+};
+
+// Two pictures of width × height as 0xAARRGGBB, rows top first: the share of the pixels on
+// a 10-pixel grid whose colour channels differ by at most 8 (both sides drew the same).
+inline double alike_share(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int width,
+                          int height) {
+  if (a.size() != b.size() || a.size() < size_t(width) * size_t(height)) return 0;
+  int alike = 0;
+  int sampled = 0;
+  for (int y = 5; y < height; y += 10) {
+    for (int x = 5; x < width; x += 10) {
+      const size_t at = size_t(y) * size_t(width) + size_t(x);
+      bool same = true;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const int p = int((a[at] >> shift) & 0xFF);
+        const int q = int((b[at] >> shift) & 0xFF);
+        same = same && std::abs(p - q) <= 8;
+      }
+      alike += same ? 1 : 0;
+      ++sampled;
+    }
+  }
+  return sampled > 0 ? double(alike) / sampled : 0;
+}
 
 }  // namespace bench

@@ -107,6 +107,19 @@ RMatrix rotation(double angle, RMatrix (*make)(double)) { return make(-angle * k
 bool d3d_start() { return graphics_device().set_mode_3d(true); }
 bool d3d_end() { return graphics_device().set_mode_3d(false); }
 bool d3d_mode() { return graphics_device().mode_3d(); }
+
+void d3d_reset() {
+  primitive() = RPrimitive3D();
+  transform_stack().clear();
+  CGraphicsDevice& device = graphics_device();
+  device.set_world(matrix_identity());
+  for (int i = 0; i < kRenderLights; ++i) device.set_light(i, RLight());
+  device.set_lighting(false);
+  device.set_smooth_shading(true);
+  device.set_culling(false);
+  device.set_fog(false, 0, 0, 0);
+  device.set_mode_3d(false);
+}
 void d3d_set_perspective(bool on) { graphics_device().set_perspective(on); }
 void d3d_set_hidden(bool on) { graphics_device().set_hidden_surface_removal(on); }
 void d3d_set_depth(double depth) { graphics_device().set_current_depth(depth); }
@@ -197,35 +210,32 @@ void set_light_color(RLight& light, int32_t color) {
   light.blue = float((c >> 16) & 0xFF) / 255.0f;
 }
 
-}  // namespace
-
-void d3d_light_define_direction(int index, double dx, double dy, double dz, int32_t color) {
-  CGraphicsDevice& device = graphics_device();
-  if (index < 0 || index >= kRenderLights) return;
+// A light of that kind at that place (or in that direction), keeping whether it is on.
+RLight defined_light(int index, bool point, double x, double y, double z, int32_t color) {
   RLight light;
-  light.enabled = device.light(index).enabled;
-  light.point = false;
-  light.x = float(dx);
-  light.y = float(dy);
-  light.z = float(dz);
-  set_light_color(light, color);
-  device.set_light(index, light);
-}
-
-void d3d_light_define_point(int index, double x, double y, double z, double range, int32_t color) {
-  CGraphicsDevice& device = graphics_device();
-  if (index < 0 || index >= kRenderLights) return;
-  RLight light;
-  light.enabled = device.light(index).enabled;
-  light.point = true;
+  light.enabled = graphics_device().light(index).enabled;
+  light.point = point;
   light.x = float(x);
   light.y = float(y);
   light.z = float(z);
+  set_light_color(light, color);
+  return light;
+}
+
+}  // namespace
+
+void d3d_light_define_direction(int index, double dx, double dy, double dz, int32_t color) {
+  if (index < 0 || index >= kRenderLights) return;
+  graphics_device().set_light(index, defined_light(index, false, dx, dy, dz, color));
+}
+
+void d3d_light_define_point(int index, double x, double y, double z, double range, int32_t color) {
+  if (index < 0 || index >= kRenderLights) return;
+  RLight light = defined_light(index, true, x, y, z, color);
   light.range = float(range);
   light.attenuation0 = 1;
   light.attenuation1 = range > 0 ? float(4 / range) : 0.0f;
-  set_light_color(light, color);
-  device.set_light(index, light);
+  graphics_device().set_light(index, light);
 }
 
 void d3d_light_enable(int index, bool on) {

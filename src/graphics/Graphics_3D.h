@@ -20,6 +20,9 @@ namespace vn {
 bool d3d_start();
 bool d3d_end();
 bool d3d_mode();
+// Back to how a game starts: 2D, no lights, fog or culling, smooth shading, the identity
+// world transform with an empty stack and no open primitive (a game that starts again).
+void d3d_reset();
 void d3d_set_perspective(bool on);
 void d3d_set_hidden(bool on);
 void d3d_set_depth(double depth);

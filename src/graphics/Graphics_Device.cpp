@@ -240,26 +240,25 @@ void CGraphicsDevice::clear_depth() {
   renderer_->clear_depth();
 }
 
-void CGraphicsDevice::draw(RPrimitive kind, const RVertex* vertices, size_t count, int texture_id) {
-  if (renderer_ == nullptr || count == 0) return;
+bool CGraphicsDevice::bind_texture(int texture_id) {
+  if (renderer_ == nullptr) return false;
   uint32_t handle = 0;
   if (texture_id >= 0) {
     handle = texture_handle(texture_id);
-    if (handle == 0) return;
+    if (handle == 0) return false;
   }
   renderer_->set_texture(handle);
+  return true;
+}
+
+void CGraphicsDevice::draw(RPrimitive kind, const RVertex* vertices, size_t count, int texture_id) {
+  if (count == 0 || !bind_texture(texture_id)) return;
   renderer_->draw(kind, vertices, count);
 }
 
 void CGraphicsDevice::draw_3d(RPrimitive kind, const RVertex3D* vertices, size_t count,
                               int texture_id) {
-  if (renderer_ == nullptr || count == 0) return;
-  uint32_t handle = 0;
-  if (texture_id >= 0) {
-    handle = texture_handle(texture_id);
-    if (handle == 0) return;
-  }
-  renderer_->set_texture(handle);
+  if (count == 0 || !bind_texture(texture_id)) return;
   renderer_->draw_3d(kind, vertices, count);
 }
 

@@ -126,6 +126,8 @@ class CGraphicsDevice {
 
  private:
   void apply_states();
+  // The texture of that id (none for -1) for the next draw; false when the id has none.
+  bool bind_texture(int texture_id);
 
   IRenderer* renderer_ = nullptr;
   int back_width_ = 8;

@@ -93,7 +93,13 @@ void draw_instance(CInstance& instance) {
 // go first, then the instance, and the tile is drawn over them.
 void draw_contents(CLiveRoom& room, const RArea& area) {
   CGraphicsDevice& device = graphics_device();
-  if (room.show_background_color) device.clear(device_color(room.background_color, 1));
+  // Each view starts with an empty depth buffer: a view drawn over another's port must not
+  // hide behind what that one drew.
+  if (room.show_background_color) {
+    device.clear(device_color(room.background_color, 1));
+  } else {
+    device.clear_depth();
+  }
   device.set_current_depth(kBackgroundDepth);
   draw_layers(room, false, area);
 

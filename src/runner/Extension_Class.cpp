@@ -100,10 +100,12 @@ void CExtensionFile::write(CStream& stream) const {
 }
 
 void CExtensionFile::assign_script_codes() {
-  // Lines end at CR; LF characters are dropped.
+  // Lines end at CR, CR LF, or an LF alone: files written on this system end their lines
+  // with LF, and joining them would hide every "#define" but the first.
   std::vector<std::string> lines(1);
-  for (uint8_t byte : data) {
-    if (byte == '\r') {
+  for (size_t i = 0; i < data.size(); ++i) {
+    uint8_t byte = data[i];
+    if (byte == '\r' || (byte == '\n' && (i == 0 || data[i - 1] != '\r'))) {
       lines.emplace_back();
     } else if (byte != '\n') {
       lines.back().push_back(char(byte));

@@ -45,12 +45,6 @@ RSplashRequest request(SplashKind kind, Args args) {
 void fn_splash_set_caption(Self, Self, int, Args args, RValue&) {
   splash_settings().caption = text(args[0]);
 }
-void fn_splash_set_fullscreen(Self, Self, int, Args args, RValue&) {
-  splash_settings().fullscreen = flag(args[0]);
-}
-void fn_splash_set_border(Self, Self, int, Args args, RValue&) {
-  splash_settings().border = flag(args[0]);
-}
 void fn_splash_set_size(Self, Self, int, Args args, RValue&) {
   splash_settings().width = integer(args[0]);
   splash_settings().height = integer(args[1]);
@@ -59,35 +53,16 @@ void fn_splash_set_position(Self, Self, int, Args args, RValue&) {
   splash_settings().left = integer(args[0]);
   splash_settings().top = integer(args[1]);
 }
-void fn_splash_set_adapt(Self, Self, int, Args args, RValue&) {
-  splash_settings().adapt = flag(args[0]);
-}
-void fn_splash_set_top(Self, Self, int, Args args, RValue&) {
-  splash_settings().stay_on_top = flag(args[0]);
-}
 void fn_splash_set_color(Self, Self, int, Args args, RValue&) {
   splash_settings().color = integer(args[0]);
-}
-void fn_splash_set_main(Self, Self, int, Args args, RValue&) {
-  splash_settings().main = flag(args[0]);
 }
 void fn_splash_set_scale(Self, Self, int, Args args, RValue&) {
   splash_settings().scale = number(args[0]);
 }
-void fn_splash_set_cursor(Self, Self, int, Args args, RValue&) {
-  splash_settings().cursor = flag(args[0]);
-}
-void fn_splash_set_interrupt(Self, Self, int, Args args, RValue&) {
-  splash_settings().interrupt = flag(args[0]);
-}
-void fn_splash_set_stop_key(Self, Self, int, Args args, RValue&) {
-  splash_settings().stop_key = flag(args[0]);
-}
-void fn_splash_set_close_button(Self, Self, int, Args args, RValue&) {
-  splash_settings().close_button = flag(args[0]);
-}
-void fn_splash_set_stop_mouse(Self, Self, int, Args args, RValue&) {
-  splash_settings().stop_mouse = flag(args[0]);
+// The settings that are one flag each.
+template <bool RSplashSettings::*setting>
+void fn_splash_set_flag(Self, Self, int, Args args, RValue&) {
+  splash_settings().*setting = flag(args[0]);
 }
 
 void fn_splash_show_video(Self, Self, int, Args args, RValue&) {
@@ -95,18 +70,10 @@ void fn_splash_show_video(Self, Self, int, Args args, RValue&) {
   made.loop = flag(args[1]);
   show(made);
 }
-void fn_splash_show_image(Self, Self, int, Args args, RValue&) {
-  RSplashRequest made = request(SplashKind::image, args);
-  made.delay = integer(args[1]);
-  show(made);
-}
-void fn_splash_show_text(Self, Self, int, Args args, RValue&) {
-  RSplashRequest made = request(SplashKind::text, args);
-  made.delay = integer(args[1]);
-  show(made);
-}
-void fn_splash_show_web(Self, Self, int, Args args, RValue&) {
-  RSplashRequest made = request(SplashKind::web, args);
+// An image, a text or a web page, shown for a delay.
+template <SplashKind kind>
+void fn_splash_show_for(Self, Self, int, Args args, RValue&) {
+  RSplashRequest made = request(kind, args);
   made.delay = integer(args[1]);
   show(made);
 }
@@ -136,24 +103,25 @@ void fn_show_text(Self, Self, int, Args args, RValue&) {
 
 void register_splash_functions() {
   register_function("splash_set_caption", fn_splash_set_caption, 1);
-  register_function("splash_set_fullscreen", fn_splash_set_fullscreen, 1);
-  register_function("splash_set_border", fn_splash_set_border, 1);
+  register_function("splash_set_fullscreen", fn_splash_set_flag<&RSplashSettings::fullscreen>, 1);
+  register_function("splash_set_border", fn_splash_set_flag<&RSplashSettings::border>, 1);
   register_function("splash_set_size", fn_splash_set_size, 2);
   register_function("splash_set_position", fn_splash_set_position, 2);
-  register_function("splash_set_adapt", fn_splash_set_adapt, 1);
-  register_function("splash_set_top", fn_splash_set_top, 1);
+  register_function("splash_set_adapt", fn_splash_set_flag<&RSplashSettings::adapt>, 1);
+  register_function("splash_set_top", fn_splash_set_flag<&RSplashSettings::stay_on_top>, 1);
   register_function("splash_set_color", fn_splash_set_color, 1);
-  register_function("splash_set_main", fn_splash_set_main, 1);
+  register_function("splash_set_main", fn_splash_set_flag<&RSplashSettings::main>, 1);
   register_function("splash_set_scale", fn_splash_set_scale, 1);
-  register_function("splash_set_cursor", fn_splash_set_cursor, 1);
-  register_function("splash_set_interrupt", fn_splash_set_interrupt, 1);
-  register_function("splash_set_stop_key", fn_splash_set_stop_key, 1);
-  register_function("splash_set_close_button", fn_splash_set_close_button, 1);
-  register_function("splash_set_stop_mouse", fn_splash_set_stop_mouse, 1);
+  register_function("splash_set_cursor", fn_splash_set_flag<&RSplashSettings::cursor>, 1);
+  register_function("splash_set_interrupt", fn_splash_set_flag<&RSplashSettings::interrupt>, 1);
+  register_function("splash_set_stop_key", fn_splash_set_flag<&RSplashSettings::stop_key>, 1);
+  register_function("splash_set_close_button", fn_splash_set_flag<&RSplashSettings::close_button>,
+                    1);
+  register_function("splash_set_stop_mouse", fn_splash_set_flag<&RSplashSettings::stop_mouse>, 1);
   register_function("splash_show_video", fn_splash_show_video, 2);
-  register_function("splash_show_image", fn_splash_show_image, 2);
-  register_function("splash_show_text", fn_splash_show_text, 2);
-  register_function("splash_show_web", fn_splash_show_web, 2);
+  register_function("splash_show_image", fn_splash_show_for<SplashKind::image>, 2);
+  register_function("splash_show_text", fn_splash_show_for<SplashKind::text>, 2);
+  register_function("splash_show_web", fn_splash_show_for<SplashKind::web>, 2);
   register_function("show_image", fn_show_image, 3);
   register_function("show_video", fn_show_video, 3);
   register_function("show_text", fn_show_text, 4);

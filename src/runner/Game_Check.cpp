@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "runner/Extension_Main.h"
 #include "runner/Project_Json.h"
 #include "runner/Runner_Game.h"
 #include "runner/Runner_Library.h"
@@ -32,9 +33,12 @@ class CCompilerState {
     }
     set_scripts(&names_);
     install_resource_constants(game);
+    // Calls of package functions compile as the runner compiles them.
+    use_extension_packages(&game.extensions);
   }
   ~CCompilerState() {
     set_scripts(saved_scripts_);
+    use_extension_packages(nullptr);
     set_resource_constants(nullptr);
     reset_constants();
     clear_error_flag();

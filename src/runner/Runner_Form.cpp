@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "graphics/Graphics_3D.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Display.h"
 #include "graphics/Graphics_Draw.h"
@@ -16,6 +17,7 @@
 #include "graphics/Room_Draw.h"
 #include "graphics/Sound_Main.h"
 #include "library/Function_File.h"
+#include "library/Function_Net.h"
 #include "library/Input_Main.h"
 #include "library/Support_Registry.h"
 #include "platform/Platform_Display.h"
@@ -27,11 +29,13 @@
 #include "platform/Platform_Video.h"
 #include "runner/Debug_Form.h"
 #include "runner/Error_Form.h"
+#include "runner/Extension_Main.h"
 #include "runner/Help_Main.h"
 #include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
 #include "runner/Runner_Load.h"
 #include "runner/Runner_Splash.h"
+#include "runner/Support_DLL.h"
 #include "runner/Support_File.h"
 #include "runner/Support_Message.h"
 #include "script/Code_Error.h"
@@ -43,6 +47,7 @@
 #include "support/Support_Console.h"
 #include "support/Support_Text.h"
 #include "world/Event_Main.h"
+#include "world/Function_Action.h"
 #include "world/Object_Main.h"
 #include "world/Run_Global.h"
 #include "world/Run_Main.h"
@@ -112,6 +117,12 @@ RunOutcome TRunnerForm::play(CGameData game, const std::string& title,
     options_ = std::move(options);
     game_ = std::move(game);
     register_game_library();
+    use_extension_packages(&game_.extensions);
+    // Read without a temp folder: the package files go there now.
+    if (!extract_extension_packages(temp_folder())) {
+      tell("Error in loading extension packages.");
+      return RunOutcome::not_started;
+    }
     resolve_action_functions();
     load_form_ = std::make_unique<TLoadForm>();
     load_form_->setup(game_.settings, game_.debug_mode);
@@ -183,6 +194,8 @@ bool TRunnerForm::load_game(const std::filesystem::path& executable, std::vector
     load_form_->setup(settings, debug_mode);
   };
   hooks.temp_folder = temp_folder();
+  // Package functions are known by name from the moment their section is read.
+  use_extension_packages(&game_.extensions);
   if (!load_game_file(stream, game_, hooks)) {
     load_form_->close();
     return false;
@@ -268,6 +281,11 @@ bool TRunnerForm::prepare_game() {
   }
   arm_emergency_cleanup();
   if (stopped_while_loading()) return false;
+
+  load_form_->progress(55, "Preparing extension pacakges");
+  if (!prepare_extensions(run_state().temp_directory)) {
+    return fail_preparation("Failed to prepare extension packages.");
+  }
 
   load_form_->progress(60, "Preparing constants");
   if (!define_game_constants(game_.constants)) {
@@ -473,6 +491,13 @@ RunOutcome TRunnerForm::play_game() {
   hooks.play_transition = [](int kind) { play_transition(kind); };
   hooks.update_particles = [] { update_particle_systems(); };
   hooks.clear_effect_particles = [] { effect_clear(); };
+  set_net_game_identifier(game_.guid);
+  hooks.service_network = [] { net_between_steps(); };
+  hooks.restarting = [] {
+    particle_world_reset();
+    reset_action_particles();
+    d3d_reset();
+  };
   help_form().set_information(game_.game_information);
   hooks.show_game_information = [] { help_form().show(); };
   hooks.game_information_shown = [] { return help_form().shown_in_game_window(); };
@@ -487,6 +512,8 @@ RunOutcome TRunnerForm::play_game() {
   std::unique_ptr<TDebugForm> debug_form =
       game_.debug_mode ? TDebugForm::open(application_title()) : nullptr;
   if (debug_form) hooks.refresh_debug = [form = debug_form.get()] { form->refresh(); };
+  hooks.start_extensions = [] { return initialize_extensions(); };
+  hooks.end_extensions = [] { finalize_extensions(); };
   set_run_hooks(std::move(hooks));
   window_->show();
 
@@ -527,6 +554,10 @@ void TRunnerForm::clean_up() {
   window_.reset();
   shutdown_joysticks();
   reset_file_state();
+  // The game is over: the libraries it bound go before its unpacked files do.
+  clear_external_functions();
+  // Nothing compiles after this; the registry must not keep pointing into the game.
+  use_extension_packages(nullptr);
   const RExportContext context = export_context();
   for (const CDataFile& file : game_.included_files) {
     file.remove_exported(context);

@@ -14,12 +14,14 @@
 #include "library/Function_Data_Structures.h"
 #include "library/Function_DateTime.h"
 #include "library/Function_File.h"
+#include "library/Function_Net.h"
 #include "library/Input_Main.h"
 #include "runner/Function_Dialog.h"
 #include "runner/Function_Help.h"
 #include "runner/Function_Message.h"
 #include "runner/Function_Score.h"
 #include "runner/Function_Splash.h"
+#include "runner/Support_DLL.h"
 #include "script/Code_Function.h"
 #include "script/Script_Library.h"
 #include "script/Variable_Main.h"
@@ -75,6 +77,8 @@ constexpr RFamilyRoutine kFamilyRoutines[] = {
     {"3D models", register_3d_model_functions},
     {"3D drawing", register_3d_functions},
     {"particles", register_particle_functions},
+    {"external libraries", register_external_functions},
+    {"multiplayer", register_net_functions},
     // Last: an action function is registered only when the family it forwards to is.
     {"actions", register_action_functions},
 };

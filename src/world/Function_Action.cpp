@@ -18,6 +18,7 @@
 #include "script/Script_Main.h"
 #include "script/Variable_BuiltIn.h"
 #include "script/Variable_Main.h"
+#include "world/Action_Forward.h"
 #include "world/Function_Interaction.h"
 #include "world/Instance_Class.h"
 #include "world/Object_Main.h"
@@ -31,59 +32,12 @@ namespace {
 
 using Args = const RValue*;
 
-double real_of(const RValue& value) { return value.is_real() ? value.real : 0.0; }
-int32_t integer_of(const RValue& value) { return round_to_int32(real_of(value)); }
-
-bool relative() { return run_state().argument_relative; }
-// The value, added to the current one when the action is relative.
-double relative_to(double current, const RValue& value) {
-  return relative() ? current + real_of(value) : real_of(value);
-}
-
 // Operation 1 is less, 2 greater, anything else equal.
 bool compare(double left, double right, int32_t operation) {
   if (operation == 1) return left < right;
   if (operation == 2) return left > right;
   return left == right;
 }
-
-// A built-in function of another family. It is resolved when the action functions are
-// registered; an action whose family is missing then is not registered at all, so a game
-// that uses it fails to compile instead of calling nothing.
-class CForward {
- public:
-  explicit CForward(const char* name) : name_(name) {}
-
-  bool resolve() {
-    id_ = -1;
-    for (size_t i = 0; i < builtin_function_count(); ++i) {
-      const RBuiltinFunction* function = builtin_function(int32_t(i));
-      if (function && function->handler && function->name == name_) {
-        id_ = int32_t(i);
-        return true;
-      }
-    }
-    return false;
-  }
-
-  void call(CInstanceBase* self, CInstanceBase* other, std::initializer_list<RValue> arguments,
-            RValue& result) {
-    const RBuiltinFunction* function = id_ >= 0 ? builtin_function(id_) : nullptr;
-    if (!function || !function->handler) return;
-    RValue slots[kMaxArguments];
-    int count = 0;
-    for (const RValue& value : arguments) slots[count++] = value;
-    function->handler(self, other, count, slots, result);
-  }
-  void call(CInstanceBase* self, CInstanceBase* other, std::initializer_list<RValue> arguments) {
-    RValue result;
-    call(self, other, arguments, result);
-  }
-
- private:
-  const char* name_;
-  int32_t id_ = -1;
-};
 
 CForward g_instance_number("instance_number");
 CForward g_room_goto("room_goto");
@@ -336,6 +290,11 @@ void fn_action_path(CInstanceBase* self, CInstanceBase* other, int, Args args, R
   g_path_start.call(self, other, {args[0], args[1], args[2], args[3]});
 }
 
+// The older form: (path, speed, end action), followed from where the instance is.
+void fn_action_path_old(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
+  g_path_start.call(self, other, {args[0], args[1], args[2], RValue(0.0)});
+}
+
 void fn_action_path_end(CInstanceBase* self, CInstanceBase* other, int, Args, RValue&) {
   g_path_end.call(self, other, {});
 }
@@ -350,16 +309,6 @@ void fn_action_path_speed(CInstanceBase* self, CInstanceBase*, int, Args args, R
   if (CInstance* instance = as_instance(self)) {
     instance->path_speed = relative_to(instance->path_speed, args[0]);
   }
-}
-
-// A place given to an action, from self's position when the action is relative.
-RValue relative_x(CInstanceBase* self, const RValue& value) {
-  CInstance* instance = as_instance(self);
-  return RValue(instance ? relative_to(instance->x, value) : real_of(value));
-}
-RValue relative_y(CInstanceBase* self, const RValue& value) {
-  CInstance* instance = as_instance(self);
-  return RValue(instance ? relative_to(instance->y, value) : real_of(value));
 }
 
 void fn_action_kill_position(CInstanceBase* self, CInstanceBase* other, int, Args args, RValue&) {
@@ -411,6 +360,19 @@ void fn_action_sprite_set(CInstanceBase* self, CInstanceBase*, int, Args args, R
   instance->set_sprite(integer_of(args[0]));
   if (integer_of(args[1]) != -1) instance->image_index = real_of(args[1]);
   instance->image_speed = real_of(args[2]);
+}
+
+// The older form: (sprite, single image), the image shown still, or animating when negative.
+void fn_action_set_sprite(CInstanceBase* self, CInstanceBase*, int, Args args, RValue&) {
+  CInstance* instance = as_instance(self);
+  if (!instance) return;
+  instance->set_sprite(integer_of(args[0]));
+  if (real_of(args[1]) >= 0) {
+    instance->image_index = real_of(args[1]);
+    instance->image_speed = 0;
+  } else {
+    instance->image_speed = 1;
+  }
 }
 
 // Mirror: 0 none, 1 horizontal, 2 vertical, 3 both.
@@ -1131,13 +1093,6 @@ void fn_action_highscore_clear(CInstanceBase* self, CInstanceBase* other, int, A
 namespace {
 
 // Registered only when every function it forwards to is.
-void register_forwarding(std::string_view name, FunctionHandler handler, int argument_count,
-                         std::initializer_list<CForward*> forwards) {
-  for (CForward* forward : forwards) {
-    if (!forward->resolve()) return;
-  }
-  register_function(name, handler, argument_count);
-}
 
 }  // namespace
 
@@ -1162,6 +1117,7 @@ void register_action_functions() {
   register_forwarding("action_bounce", fn_action_bounce, 2,
                       {&g_move_bounce_solid, &g_move_bounce_all});
   register_forwarding("action_path", fn_action_path, 4, {&g_path_start});
+  register_forwarding("action_path_old", fn_action_path_old, 3, {&g_path_start});
   register_forwarding("action_path_end", fn_action_path_end, 0, {&g_path_end});
   register_function("action_path_position", fn_action_path_position, 1);
   register_function("action_path_speed", fn_action_path_speed, 1);
@@ -1173,6 +1129,7 @@ void register_action_functions() {
   register_forwarding("action_linear_step", fn_action_linear_step, 4, {&g_mp_linear_step});
   register_forwarding("action_potential_step", fn_action_potential_step, 4, {&g_mp_potential_step});
   register_function("action_sprite_set", fn_action_sprite_set, 3);
+  register_function("action_set_sprite", fn_action_set_sprite, 2);
   register_function("action_sprite_transform", fn_action_sprite_transform, 4);
   register_function("action_sprite_color", fn_action_sprite_color, 2);
   register_function("action_kill_object", fn_action_kill_object, 0);
@@ -1282,6 +1239,7 @@ void register_action_functions() {
   register_forwarding("action_highscore_show", fn_action_highscore_show, 5,
                       {&g_highscore_show_ext});
   register_forwarding("action_highscore_clear", fn_action_highscore_clear, 0, {&g_highscore_clear});
+  register_particle_actions();
 }
 
 }  // namespace vn

@@ -9,4 +9,9 @@ namespace vn {
 // After every other family: a function that forwards to one not registered is left out.
 void register_action_functions();
 
+// The particle actions (registered by register_action_functions) keep a system, types and
+// emitters of their own; a game that starts again starts without them.
+void register_particle_actions();
+void reset_action_particles();
+
 }  // namespace vn

@@ -364,6 +364,7 @@ void pass_of_loop() {
     return;
   }
   pump();
+  if (g_hooks.service_network) g_hooks.service_network();
   if (g_hooks.after_step) g_hooks.after_step();
 }
 
@@ -538,6 +539,7 @@ bool handle_request() {
       return true;
     case kRequestRestart:
       end_game();
+      if (g_hooks.restarting) g_hooks.restarting();
       if (!start_game()) {
         world.running = false;
         return false;

@@ -77,6 +77,12 @@ struct RRunHooks {
   std::function<void()> clear_effect_particles;
   // The debug form's watch list, refreshed at the end of every step in debug mode.
   std::function<void()> refresh_debug;
+  // Between end_game and start_game of a restart: what the world does not own (particles,
+  // 3D states) starts again as it was at the first start.
+  std::function<void()> restarting;
+  // Network sessions are served in the game thread once per pass of the loop, never
+  // inside a step.
+  std::function<void()> service_network;
   // Extension packages when the game starts (false: it does not start) and ends.
   std::function<bool()> start_extensions;
   std::function<void()> end_extensions;

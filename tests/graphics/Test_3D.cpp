@@ -367,6 +367,12 @@ TEST(D3DFrames, EveryFrameStartsWithAnEmptyDepthBuffer) {
   EXPECT_RGB(shoot("d3d_depth_frames", 1), 16, 12, kBlue);
 }
 
+// Two views over the same port: the second draws far blue after the first drew near red,
+// and must not hide behind it.
+TEST(D3DFrames, EveryViewStartsWithAnEmptyDepthBuffer) {
+  EXPECT_RGB(shoot("d3d_view_depth", 1), 16, 12, kBlue);
+}
+
 TEST(D3DFrames, LitFoggedScene) { expect_golden("d3d_scene", shoot("d3d_scene", 1)); }
 
 }  // namespace

@@ -62,5 +62,37 @@ TEST(ParticleGames, CountsFollowLivesStreamsAndTheSeed) {
   EXPECT_EQ(counts(3), first);
 }
 
+// The drag-and-drop particle actions: types, colours, lives and secondary particles by the
+// game's own numbers, a stream from an emitter whose region follows the instance when the
+// action is relative, and a restart that starts without any of them.
+TEST(ParticleGames, ActionsBuildSystemsTypesAndEmitters) {
+  const RCommandResult run = run_command("env -u DISPLAY -u WAYLAND_DISPLAY " + quoted(VN_PATH) +
+                                         " run --headless --fixed-clock --steps 30 --seed 3 " +
+                                         quoted(frames::case_folder("particle_actions")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::vector<int> counts;
+  std::vector<int> steps;
+  int step = 0, count = 0, other_system = 0;
+  while (lines >> step >> count >> other_system) {
+    steps.push_back(step);
+    counts.push_back(count);
+    EXPECT_EQ(other_system, 0) << "the actions made a second system";
+  }
+  // 20 a step living 10 steps; at step 3 a burst of 2 short-lived particles that each leave
+  // 4 of the streamed type when they die; the stream stops at step 12.
+  const std::vector<int> expected = {0,   20,  40,  60,  88,  108, 128, 148, 168, 188,
+                                     208, 208, 208, 188, 160, 140, 120, 100, 80,  60,
+                                     40,  20,  0,   0,   0,   0,   20,  40,  60,  88};
+  EXPECT_EQ(counts, expected);
+  ASSERT_EQ(steps.size(), 30u);
+  EXPECT_EQ(steps[25], 0) << "the game started again";
+
+  const TBitmap32 frame = shoot("particle_actions", 8, "--seed 3");
+  EXPECT_RGB(frame, 48, 48, 0xFF0000);  // inside the region moved to the instance at (40, 40)
+  EXPECT_RGB(frame, 24, 24, 0x000000);
+  EXPECT_RGB(frame, 60, 4, 0x000000);
+}
+
 }  // namespace
 }  // namespace vn::test

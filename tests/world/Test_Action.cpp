@@ -330,7 +330,7 @@ TEST_F(ActionWorld, PreparingObjectsAndTimeLinesStopsAtTheFirstFailure) {
 
 using ActionFunctions = ActionWorld;
 
-TEST_F(ActionFunctions, OnlyWorkingFamiliesAreRegistered) {
+TEST_F(ActionFunctions, ActionsOfEveryFamilyAreRegistered) {
   int32_t id;
   for (const char* name : {"action_another_room",  "action_end_game",     "action_inherited",
                            "action_if_number",     "action_set_timeline", "action_sprite_set",
@@ -338,14 +338,21 @@ TEST_F(ActionFunctions, OnlyWorkingFamiliesAreRegistered) {
                            "action_draw_text",     "action_draw_health",  "action_font",
                            "action_sound",         "action_end_sound",    "action_if_sound",
                            "action_replace_sound", "action_linear_step",  "action_potential_step",
-                           "action_save_game",     "action_load_game"}) {
+                           "action_save_game",     "action_load_game",    "action_partsyst_create",
+                           "action_effect",        "action_path_old",     "action_set_sprite"}) {
     EXPECT_TRUE(find_function(name, id)) << name;
   }
-  // Areas not built yet: a game using them fails to compile.
-  for (const char* name : {"action_partsyst_create"}) {
-    EXPECT_FALSE(find_function(name, id)) << name;
-  }
-  EXPECT_FALSE(run("action_partsyst_create(0)").compiled);
+}
+
+// The older sprite action: a still image of the sprite, or animation for a negative one.
+TEST_F(ActionFunctions, OldSpriteActionShowsOneImageOrAnimates) {
+  CInstance* self = make_instance();
+  self->image_speed = 0.5;
+  run_list(self, {call("action_set_sprite", {"-1", "2"})});
+  EXPECT_EQ(self->image_index, 2);
+  EXPECT_EQ(self->image_speed, 0);
+  run_list(self, {call("action_set_sprite", {"-1", "-1"})});
+  EXPECT_EQ(self->image_speed, 1);
 }
 
 TEST_F(ActionFunctions, AlarmsAddOnlyToRunningOnes) {
