@@ -251,9 +251,7 @@ bool call_extension(int32_t id, CInstanceBase* self, CInstanceBase* other, int a
   if (found == s.entries.end()) return false;
   RExtensionEntry& entry = found->second;
   if (run_state().secure_mode) {
-    // The interpreter has no way to take this message as the call's own, so it is
-    // reported here, and the call still fails.
-    report_runtime_error(kSecureMessage, false);
+    set_call_failure_message(kSecureMessage);
     return false;
   }
   argc = std::clamp(argc, 0, kMaxArguments);

@@ -1,6 +1,8 @@
 #include "script/Code_Error.h"
 
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "script/Code_Main.h"
 #include "support/Support_Console.h"
@@ -12,6 +14,7 @@ struct ErrorState {
   RErrorSettings settings;
   bool flag = false;
   std::string last_message;
+  std::string call_failure;
   bool stopping = false;
   bool first_log_write = true;
   bool occurred = false;
@@ -44,6 +47,9 @@ bool error_flag() { return state().flag; }
 void clear_error_flag() { state().flag = false; }
 const std::string& last_error_message() { return state().last_message; }
 void set_last_error_message(std::string message) { state().last_message = std::move(message); }
+
+void set_call_failure_message(std::string message) { state().call_failure = std::move(message); }
+std::string take_call_failure_message() { return std::exchange(state().call_failure, {}); }
 
 namespace {
 

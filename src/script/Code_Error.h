@@ -28,6 +28,10 @@ void clear_error_flag();
 // The composed text of the recorded error; callers prefix their context to it.
 const std::string& last_error_message();
 void set_last_error_message(std::string message);
+// A function that fails without an error of its own (an extension call refused in secure
+// mode) leaves the message its caller reports at the call.
+void set_call_failure_message(std::string message);
+std::string take_call_failure_message();
 
 // Sets the flag and composes the message with line, column and caret from the code
 // piece's source (a program) or the whole source (an expression). Ignored while the flag

@@ -870,11 +870,15 @@ bool Interpreter::call(const RExecNode* node, RValue& out) {
       // A script deleted at run time fails the call; say so rather than stay silent.
       return error_flag() ? false : fail(node, "Trying to call a script that does not exist.");
     default:
+      take_call_failure_message();
       if (call_function(kFirstExtensionFunction + node->a, c_.self, c_.other, int(argc), args,
                         out)) {
         return true;
       }
-      return error_flag() ? false : fail(node, "Trying to call an extension function that failed.");
+      if (error_flag()) return false;
+      std::string message = take_call_failure_message();
+      return fail(node,
+                  message.empty() ? "Trying to call an extension function that failed." : message);
   }
 }
 
