@@ -21,19 +21,21 @@ inline GLuint compile_shader(GLenum kind, const char* source) {
   return shader;
 }
 
-// A program of the given vertex shader and fragment shader (by default texture times
-// colour), in use.
-class CPlainProgram {
- public:
-  explicit CPlainProgram(const char* vertex_source, const char* fragment_source = nullptr) {
-    vertex_ = compile_shader(GL_VERTEX_SHADER, vertex_source);
-    fragment_ = compile_shader(GL_FRAGMENT_SHADER, fragment_source != nullptr ? fragment_source :
-                                                                              R"(#version 330 core
+// The fragment shader of most benchmarks: texture times vertex colour.
+constexpr const char* kTextureTimesColor = R"(#version 330 core
 in vec4 v_color;
 in vec2 v_uv;
 uniform sampler2D u_texture;
 out vec4 o_color;
-void main() { o_color = texture(u_texture, v_uv) * v_color; })");
+void main() { o_color = texture(u_texture, v_uv) * v_color; })";
+
+// A program of the given vertex and fragment shaders, in use.
+class CPlainProgram {
+ public:
+  explicit CPlainProgram(const char* vertex_source,
+                         const char* fragment_source = kTextureTimesColor) {
+    vertex_ = compile_shader(GL_VERTEX_SHADER, vertex_source);
+    fragment_ = compile_shader(GL_FRAGMENT_SHADER, fragment_source);
     program_ = glCreateProgram();
     glAttachShader(program_, vertex_);
     glAttachShader(program_, fragment_);

@@ -2,12 +2,15 @@
 // run headless by vn, and the games print what they saw.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Test_Support.h"
 #include "platform/Platform_Net.h"
+#include "runner/Project_Json.h"
 
 namespace vn {
 namespace {
@@ -326,6 +329,149 @@ TEST(NetSessions, FourGamesLoseNoGuaranteedMessage) {
   }
   std::vector<std::string> out = play_together(scratch, names);
   for (const std::string& text : out) EXPECT_EQ(text, "got 3000, out of order 0\n");
+}
+
+const char* kGuardedHostCreate = R"(
+mplay_init_tcpip("127.0.0.1:PORT");
+mplay_session_create("Guarded", 0, "Hosty");
+phase = 0; t = 0;
+)";
+
+// Whatever a stranger sent before must not show: the host greets the real player only.
+const char* kGuardedHostStep = R"(
+t += 1;
+if phase == 0 && mplay_player_find() == 2 && mplay_player_name(1) == "Clienty" {
+  mplay_message_send_guaranteed(mplay_player_id(1), 1, "hello");
+  phase = 1;
+}
+while mplay_message_receive(0) {
+  show_debug_message("host got " + string(mplay_message_id()) + " " + string(mplay_message_value()));
+  if mplay_message_id() == 2 { mplay_session_end(); game_end(); }
+}
+if t > 1800 { show_debug_message("host gave up"); game_end(); }
+)";
+
+const char* kGuardedClientCreate = R"(
+mplay_init_tcpip("127.0.0.1:PORT");
+phase = 0; t = 0;
+)";
+
+const char* kGuardedClientStep = R"(
+t += 1;
+if phase == 0 {
+  if mplay_session_find() > 0 && mplay_session_join(0, "Clienty") phase = 1;
+} else {
+  while mplay_message_receive(0) {
+    show_debug_message("client got " + string(mplay_message_id()) + " " + string(mplay_message_value()));
+    mplay_message_send_guaranteed(0, 2, "thanks");
+    mplay_session_end();
+    game_end();
+  }
+}
+if t > 900 { show_debug_message("client gave up"); game_end(); }
+)";
+
+// Serves the host until the wanted thing happened or two seconds passed.
+template <typename Done>
+void serve(CNetHost& host, std::vector<RNetEvent>& events, std::vector<RNetDatagram>& datagrams,
+           Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!done() && std::chrono::steady_clock::now() < deadline) host.service(5, events, datagrams);
+}
+
+std::vector<uint8_t> frame(std::initializer_list<int> head, const std::vector<uint8_t>& tail = {}) {
+  std::vector<uint8_t> bytes(head.begin(), head.end());
+  bytes.insert(bytes.end(), tail.begin(), tail.end());
+  return bytes;
+}
+
+TEST(NetSessions, StrangersSendingDamagedPacketsChangeNothing) {
+  const uint16_t port = free_port();
+  ASSERT_NE(port, 0);
+  test::ScratchDir scratch("net_guarded");
+  write_game(scratch / "host", kGuardedHostCreate, kGuardedHostStep, port);
+  write_game(scratch / "client", kGuardedClientCreate, kGuardedClientStep, port);
+  std::thread host_game([&] { play_together(scratch, {"host"}); });
+  // The host game ends by itself, also when a check below stops the test early.
+  struct RJoin {
+    std::thread& thread;
+    ~RJoin() {
+      if (thread.joinable()) thread.join();
+    }
+  } joined{host_game};
+
+  std::unique_ptr<CNetHost> stranger = CNetHost::create(0, 4);
+  ASSERT_TRUE(stranger);
+  RNetAddress host_address = net_loopback_address(port);
+  std::vector<RNetEvent> events;
+  std::vector<RNetDatagram> datagrams;
+  // Ask for the session until the host game is up; the answer names its session id.
+  const std::array<uint8_t, 16> application = derived_guid(4242);
+  std::vector<uint8_t> request = frame({'Q'}, {application.begin(), application.end()});
+  for (int i = 0; i < 20 && datagrams.empty(); ++i) {
+    stranger->send_datagram(host_address, request.data(), request.size());
+    serve(*stranger, events, datagrams, [&] { return !datagrams.empty(); });
+  }
+  ASSERT_FALSE(datagrams.empty());
+  ASSERT_GE(datagrams[0].data.size(), 33u);
+  const std::vector<uint8_t> instance(datagrams[0].data.begin() + 17,
+                                      datagrams[0].data.begin() + 33);
+
+  // Damaged requests and answers.
+  for (const std::vector<uint8_t>& datagram :
+       {frame({}), frame({'Q'}), frame({'R', 1, 2}), frame({'Q', 0xFF}), frame({'Z', 0, 0, 0})}) {
+    stranger->send_datagram(host_address, datagram.data(), datagram.size());
+  }
+
+  // A connection that sends frames cut short, too long, of no kind, and messages before
+  // joining; then joins with a wrong session id and is refused.
+  const uint32_t peer = stranger->connect(host_address);
+  serve(*stranger, events, datagrams, [&] { return !events.empty(); });
+  ASSERT_FALSE(events.empty());
+  ASSERT_EQ(events[0].kind, RNetEvent::connected);
+  std::vector<uint8_t> ids(application.begin(), application.end());
+  ids.insert(ids.end(), instance.begin(), instance.end());
+  std::vector<uint8_t> wrong_ids(application.begin(), application.end());
+  wrong_ids.insert(wrong_ids.end(), 16, 0);
+  wrong_ids.insert(wrong_ids.end(), {1, 0, 'x'});
+  for (const std::vector<uint8_t>& bad :
+       {frame({}), frame({1}), frame({1, 1, 2, 3}), frame({1}, ids), frame({99, 1, 2}),
+        frame({7, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0}), frame({8, 1, 0, 0, 0, 1}), frame({2}, ids),
+        frame({3, 1, 0, 0, 0}), frame({1}, wrong_ids)}) {
+    stranger->send(peer, bad.data(), bad.size(), true);
+  }
+  events.clear();
+  serve(*stranger, events, datagrams, [&] { return !events.empty(); });
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0].data, std::vector<uint8_t>{4});  // refused
+
+  // Joined for real, it sends damaged payloads to everyone and to the host, then leaves.
+  std::vector<uint8_t> join = frame({1}, ids);
+  join.insert(join.end(), {3, 0, 'e', 'v', 'e'});
+  stranger->send(peer, join.data(), join.size(), true);
+  events.clear();
+  serve(*stranger, events, datagrams, [&] { return !events.empty(); });
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0].data.at(0), 3);  // accepted
+  for (const std::vector<uint8_t>& bad :
+       {frame({7, 0, 0, 0, 0}), frame({7, 0, 0, 0, 0, 1, 2, 3}),
+        frame({7, 1, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0x7F, 'x'}),
+        frame({7, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+        frame({7, 9, 9, 9, 9, 1, 0, 0, 0, 0, 1})}) {
+    stranger->send(peer, bad.data(), bad.size(), true);
+  }
+  stranger->disconnect_later(peer);
+  events.clear();
+  serve(*stranger, events, datagrams,
+        [&] { return !events.empty() && events.back().kind == RNetEvent::disconnected; });
+  stranger.reset();
+
+  std::vector<std::string> client = play_together(scratch, {"client"});
+  host_game.join();
+  host_game = std::thread();
+  EXPECT_EQ(client[0], "client got 1 hello\n");
+  EXPECT_EQ(read_text(scratch / "host.out") + read_text(scratch / "host.err"),
+            "host got 2 thanks\n");
 }
 
 }  // namespace
