@@ -269,9 +269,17 @@ void d3d_vertex_draw_color(double x, double y, double z, double nx, double ny, d
 
 void d3d_primitive_end() {
   RPrimitive3D& list = primitive();
-  if (list.kind < 1 || list.kind > 6) return;
-  graphics_device().draw_3d(kKinds[list.kind - 1], list.vertices.data(), list.vertices.size(),
-                            list.texture);
+  d3d_draw_primitive(list.kind, list.vertices.data(), list.vertices.size(), list.texture);
+}
+
+RVertex3D d3d_device_vertex(double x, double y, double z, double nx, double ny, double nz, double u,
+                            double v, uint32_t device_color) {
+  return make_vertex(x, y, z, nx, ny, nz, u, v, device_color);
+}
+
+void d3d_draw_primitive(int kind, const RVertex3D* vertices, size_t count, int texture) {
+  if (kind < 1 || kind > 6) return;
+  graphics_device().draw_3d(kKinds[kind - 1], vertices, count, texture);
 }
 
 // --- Shapes ---

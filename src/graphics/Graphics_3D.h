@@ -74,6 +74,10 @@ void d3d_vertex(double x, double y, double z, double nx, double ny, double nz, d
 void d3d_vertex_draw_color(double x, double y, double z, double nx, double ny, double nz, double u,
                            double v);
 void d3d_primitive_end();
+// A vertex as the device takes it, and a whole primitive (kind 1 … 6) drawn at once.
+RVertex3D d3d_device_vertex(double x, double y, double z, double nx, double ny, double nz, double u,
+                            double v, uint32_t device_color);
+void d3d_draw_primitive(int kind, const RVertex3D* vertices, size_t count, int texture);
 
 // --- Shapes, with texture coordinates 0 ... hrepeat and 0 ... vrepeat ---
 struct RBox3 {

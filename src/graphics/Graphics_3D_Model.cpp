@@ -7,6 +7,9 @@
 #include <system_error>
 
 #include "graphics/Graphics_3D.h"
+#include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Draw.h"
+#include "graphics/Graphics_Matrix.h"
 #include "platform/Platform_FileIo.h"
 #include "script/Code_Value.h"
 
@@ -116,6 +119,7 @@ void C3D_Model::add(int32_t kind, std::initializer_list<double> values) {
     record.values[i++] = value;
   }
   records_.push_back(record);
+  built_ = false;
 }
 
 std::string C3D_Model::write_text() const {
@@ -154,44 +158,83 @@ bool C3D_Model::read_text(std::string_view text) {
   }
   if (!reader.only_space_left()) return false;
   records_ = std::move(read);
+  built_ = false;
   return true;
 }
 
-void C3D_Model::draw(double x, double y, double z, int texture) const {
+// The open list behaves as the script's own does: begin empties it, vertices past the
+// limit are dropped, and every end draws what it holds.
+void C3D_Model::build(uint32_t draw_color) const {
+  pieces_.clear();
+  RPiece open;
+  auto vertex = [&](const auto& v, double nx, double ny, double nz, double u, double tv,
+                    uint32_t color) {
+    if (open.vertices.size() >= kD3DMaxVertices) return;
+    open.vertices.push_back(d3d_device_vertex(v[0], v[1], v[2], nx, ny, nz, u, tv, color));
+  };
+  auto own = [](double color, double alpha) { return device_color(whole(color), alpha); };
   for (const RModelRecord& record : records_) {
     const auto& v = record.values;
-    const RBox3 box{v[0] + x, v[1] + y, v[2] + z, v[3] + x, v[4] + y, v[5] + z};
     switch (record.kind) {
       case kModelPrimitiveBegin:
-        d3d_primitive_begin(whole(v[0]), texture);
+        open.kind = whole(v[0]);
+        open.vertices.clear();
         break;
       case kModelPrimitiveEnd:
-        d3d_primitive_end();
+        if (open.kind >= 1 && open.kind <= 6) pieces_.push_back(open);
         break;
       case kModelVertex:
-        d3d_vertex_draw_color(v[0] + x, v[1] + y, v[2] + z, 0, 0, 0, 0, 0);
+        vertex(v, 0, 0, 0, 0, 0, draw_color);
         break;
       case kModelVertexColor:
-        d3d_vertex(v[0] + x, v[1] + y, v[2] + z, 0, 0, 0, 0, 0, whole(v[3]), v[4]);
+        vertex(v, 0, 0, 0, 0, 0, own(v[3], v[4]));
         break;
       case kModelVertexTexture:
-        d3d_vertex_draw_color(v[0] + x, v[1] + y, v[2] + z, 0, 0, 0, v[3], v[4]);
+        vertex(v, 0, 0, 0, v[3], v[4], draw_color);
         break;
       case kModelVertexTextureColor:
-        d3d_vertex(v[0] + x, v[1] + y, v[2] + z, 0, 0, 0, v[3], v[4], whole(v[5]), v[6]);
+        vertex(v, 0, 0, 0, v[3], v[4], own(v[5], v[6]));
         break;
       case kModelVertexNormal:
-        d3d_vertex_draw_color(v[0] + x, v[1] + y, v[2] + z, v[3], v[4], v[5], 0, 0);
+        vertex(v, v[3], v[4], v[5], 0, 0, draw_color);
         break;
       case kModelVertexNormalColor:
-        d3d_vertex(v[0] + x, v[1] + y, v[2] + z, v[3], v[4], v[5], 0, 0, whole(v[6]), v[7]);
+        vertex(v, v[3], v[4], v[5], 0, 0, own(v[6], v[7]));
         break;
       case kModelVertexNormalTexture:
-        d3d_vertex_draw_color(v[0] + x, v[1] + y, v[2] + z, v[3], v[4], v[5], v[6], v[7]);
+        vertex(v, v[3], v[4], v[5], v[6], v[7], draw_color);
         break;
       case kModelVertexNormalTextureColor:
-        d3d_vertex(v[0] + x, v[1] + y, v[2] + z, v[3], v[4], v[5], v[6], v[7], whole(v[8]), v[9]);
+        vertex(v, v[3], v[4], v[5], v[6], v[7], own(v[8], v[9]));
         break;
+      default: {
+        RPiece shape;
+        shape.shape = int(&record - records_.data());
+        pieces_.push_back(std::move(shape));
+        break;
+      }
+    }
+  }
+  built_ = true;
+  built_color_ = draw_color;
+}
+
+void C3D_Model::draw(double x, double y, double z, int texture) const {
+  const uint32_t draw_color = draw_device_color();
+  if (!built_ || draw_color != built_color_) build(draw_color);
+  CGraphicsDevice& device = graphics_device();
+  const RMatrix world = device.world();
+  const bool moved = x != 0 || y != 0 || z != 0;
+  if (moved) device.set_world(matrix_multiply(matrix_translation(x, y, z), world));
+  for (const RPiece& piece : pieces_) {
+    if (piece.shape < 0) {
+      d3d_draw_primitive(piece.kind, piece.vertices.data(), piece.vertices.size(), texture);
+      continue;
+    }
+    const RModelRecord& shape = records_[size_t(piece.shape)];
+    const auto& v = shape.values;
+    const RBox3 box{v[0], v[1], v[2], v[3], v[4], v[5]};
+    switch (shape.kind) {
       case kModelBlock:
         d3d_draw_block(box, texture, v[6], v[7]);
         break;
@@ -214,6 +257,7 @@ void C3D_Model::draw(double x, double y, double z, int texture) const {
         break;
     }
   }
+  if (moved) device.set_world(world);
 }
 
 bool C3D_Model::save(const std::filesystem::path& path, std::string& error) const {

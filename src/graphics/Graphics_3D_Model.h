@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Platform_Render.h"
+
 namespace vn {
 
 // The record kinds, in the file's numbering.
@@ -54,10 +56,16 @@ std::string format_model_value(double value);
 class C3D_Model {
  public:
   const std::vector<RModelRecord>& records() const { return records_; }
-  void clear() { records_.clear(); }
+  void clear() {
+    records_.clear();
+    built_ = false;
+  }
   // Appends a record; values past those given are 0 (at most ten are taken).
   void add(int32_t kind, std::initializer_list<double> values);
-  void add(const RModelRecord& record) { records_.push_back(record); }
+  void add(const RModelRecord& record) {
+    records_.push_back(record);
+    built_ = false;
+  }
 
   std::string write_text() const;
   // Replaces the records with those of the text; false, with the model as it was, when
@@ -65,7 +73,9 @@ class C3D_Model {
   bool read_text(std::string_view text);
 
   // Runs every record in order as the matching 3D drawing call, moved by (x, y, z), with
-  // the texture for every primitive and shape (-1 for none).
+  // the texture for every primitive and shape (-1 for none). The primitives' vertices are
+  // built once and kept until the model or the draw colour changes; the move is a
+  // translation before the world transform, which is the same as moving every vertex.
   void draw(double x, double y, double z, int texture) const;
 
   // The file is written beside the target and renamed over it, so a failed or interrupted
@@ -76,7 +86,19 @@ class C3D_Model {
   bool load(const std::filesystem::path& path, std::string& error);
 
  private:
+  // What drawing runs: a primitive with its vertices as the device takes them, or a shape
+  // record drawn as it stands.
+  struct RPiece {
+    int kind = 0;
+    int shape = -1;  // the record's index
+    std::vector<RVertex3D> vertices;
+  };
+  void build(uint32_t draw_color) const;
+
   std::vector<RModelRecord> records_;
+  mutable std::vector<RPiece> pieces_;
+  mutable bool built_ = false;
+  mutable uint32_t built_color_ = 0;
 };
 
 }  // namespace vn

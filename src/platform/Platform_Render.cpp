@@ -33,6 +33,7 @@ uniform mat4 u_world;
 uniform vec4 u_light_place[8];
 uniform vec3 u_light_color[8];
 uniform vec3 u_light_reach[8];
+uniform int u_light_count;  // the lights that shine come first
 #endif
 #if FOG
 uniform mat4 u_world_view;
@@ -54,9 +55,8 @@ void main() {
   float n_length = length(n);
   if (n_length > 0.0) n /= n_length;
   vec3 sum = vec3(0.0);
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < u_light_count; ++i) {
     vec4 place = u_light_place[i];
-    if (place.w < 0.0) continue;
     vec3 to_light = -place.xyz;
     float strength = 1.0;
     if (place.w > 0.0) {
@@ -167,6 +167,7 @@ struct RProgram {
   GLint light_place = -1;
   GLint light_color = -1;
   GLint light_reach = -1;
+  GLint light_count = -1;
   uint64_t uploaded = 0;  // the uniform serial its uniforms hold; 0: none yet
   bool tried = false;     // built, or failed to build, once
 };
@@ -556,6 +557,7 @@ bool CGlRenderer::build_program(int variant, std::string& failure) {
   program.light_place = glGetUniformLocation(name, "u_light_place");
   program.light_color = glGetUniformLocation(name, "u_light_color");
   program.light_reach = glGetUniformLocation(name, "u_light_reach");
+  program.light_count = glGetUniformLocation(name, "u_light_count");
   glUseProgram(name);
   glUniform1i(glGetUniformLocation(name, "u_texture"), 0);
   glUseProgram(bound_program_);
@@ -778,40 +780,41 @@ void CGlRenderer::upload_uniforms(RProgram& program) {
                 float((fog_color_ >> 8) & 0xFF) / 255.0f, float(fog_color_ & 0xFF) / 255.0f);
   }
   if (program.light_place >= 0) {
+    // Only the lights that shine are handed over, so a scene with one light pays for one.
     float place[kRenderLights * 4];
     float color[kRenderLights * 3];
     float reach[kRenderLights * 3];
-    for (int i = 0; i < kRenderLights; ++i) {
-      const RLight& light = lights_[size_t(i)];
+    int count = 0;
+    for (const RLight& light : lights_) {
+      if (!light.enabled) continue;
       float x = light.x;
       float y = light.y;
       float z = light.z;
-      float kind = light.point ? 1.0f : 0.0f;
       if (!light.point) {
         const float length = std::sqrt(x * x + y * y + z * z);
-        if (length > 0) {
-          x /= length;
-          y /= length;
-          z /= length;
-        } else {
-          kind = -1;  // shines nowhere
-        }
+        if (length <= 0) continue;  // shines nowhere
+        x /= length;
+        y /= length;
+        z /= length;
       }
-      if (!light.enabled) kind = -1;
-      place[i * 4 + 0] = x;
-      place[i * 4 + 1] = y;
-      place[i * 4 + 2] = z;
-      place[i * 4 + 3] = kind;
-      color[i * 3 + 0] = light.red;
-      color[i * 3 + 1] = light.green;
-      color[i * 3 + 2] = light.blue;
-      reach[i * 3 + 0] = light.range;
-      reach[i * 3 + 1] = light.attenuation0;
-      reach[i * 3 + 2] = light.attenuation1;
+      place[count * 4 + 0] = x;
+      place[count * 4 + 1] = y;
+      place[count * 4 + 2] = z;
+      place[count * 4 + 3] = light.point ? 1.0f : 0.0f;
+      color[count * 3 + 0] = light.red;
+      color[count * 3 + 1] = light.green;
+      color[count * 3 + 2] = light.blue;
+      reach[count * 3 + 0] = light.range;
+      reach[count * 3 + 1] = light.attenuation0;
+      reach[count * 3 + 2] = light.attenuation1;
+      ++count;
     }
-    glUniform4fv(program.light_place, kRenderLights, place);
-    glUniform3fv(program.light_color, kRenderLights, color);
-    glUniform3fv(program.light_reach, kRenderLights, reach);
+    if (count > 0) {
+      glUniform4fv(program.light_place, count, place);
+      glUniform3fv(program.light_color, count, color);
+      glUniform3fv(program.light_reach, count, reach);
+    }
+    glUniform1i(program.light_count, count);
   }
 }
 

@@ -316,5 +316,29 @@ TEST_F(ModelDrawing, ShapesAndUncolouredVerticesTakeTheDrawColour) {
   EXPECT_RGB(f, 5, 24, kBlack);
 }
 
+// A model drawn once and then changed, or drawn in another colour, shows the change; the
+// world transform the game set is the same after the draw, and a primitive the game has
+// open is not touched.
+TEST_F(ModelDrawing, ChangesAfterADrawShowInTheNext) {
+  const std::string triangle =
+      "m = d3d_model_create(); d3d_model_primitive_begin(m, 4);"
+      "d3d_model_vertex(m, -5, -5, 0); d3d_model_vertex(m, -5, 5, 0);"
+      "d3d_model_vertex(m, 5, -5, 0); d3d_model_primitive_end(m);"
+      "draw_set_color(c_red); d3d_model_draw(m, 0, 0, 10, -1);";
+  TBitmap32 f = drawn(triangle + "draw_set_color(c_blue); d3d_model_draw(m, 0, 0, 10, -1);");
+  EXPECT_RGB(f, 28, 26, kBlue);
+  f = drawn(triangle +
+            "d3d_model_primitive_begin(m, 4); d3d_model_vertex(m, 5, 5, 0);"
+            "d3d_model_vertex(m, 5, -5, 0); d3d_model_vertex(m, -5, 5, 0);"
+            "d3d_model_primitive_end(m); d3d_model_draw(m, 0, 0, 10, -1);");
+  EXPECT_RGB(f, 36, 20, kRed);
+  // Moved by the draw, then an own primitive at the origin's place still lands there.
+  f = drawn("d3d_primitive_begin(pr_trianglelist); d3d_vertex(-5, -5, 10); d3d_vertex(-5, 5, 10);" +
+            triangle +
+            "d3d_model_draw(m, 100, 0, 10, -1); d3d_vertex(5, -5, 10); d3d_primitive_end();"
+            "draw_set_color(c_blue);");
+  EXPECT_RGB(f, 28, 26, kRed);
+}
+
 }  // namespace
 }  // namespace vn
