@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
+
+#include "platform/Platform_Library.h"
 
 namespace vn {
 namespace {
@@ -20,6 +23,70 @@ constexpr auto kLoadTimeout = std::chrono::seconds(10);
 // How often a looping video is looked at for its end.
 constexpr auto kRewindInterval = std::chrono::milliseconds(100);
 
+// The player library is opened on the first video, not with the program: it brings in
+// two hundred libraries of its own, which every start would otherwise pay for. These
+// pointers hide the library's functions of the same names.
+decltype(&::mpv_create) mpv_create = nullptr;
+decltype(&::mpv_initialize) mpv_initialize = nullptr;
+decltype(&::mpv_set_option_string) mpv_set_option_string = nullptr;
+decltype(&::mpv_command) mpv_command = nullptr;
+decltype(&::mpv_error_string) mpv_error_string = nullptr;
+decltype(&::mpv_wait_event) mpv_wait_event = nullptr;
+decltype(&::mpv_get_property) mpv_get_property = nullptr;
+decltype(&::mpv_set_property) mpv_set_property = nullptr;
+decltype(&::mpv_terminate_destroy) mpv_terminate_destroy = nullptr;
+decltype(&::mpv_render_context_create) mpv_render_context_create = nullptr;
+decltype(&::mpv_render_context_free) mpv_render_context_free = nullptr;
+decltype(&::mpv_render_context_render) mpv_render_context_render = nullptr;
+decltype(&::mpv_render_context_set_update_callback) mpv_render_context_set_update_callback =
+    nullptr;
+decltype(&::mpv_render_context_update) mpv_render_context_update = nullptr;
+
+// False, with the reason, when the library or one of its functions is missing.
+bool load_player_library(std::string& error) {
+  static bool loaded = false;
+  static std::string failure;
+  if (loaded) return true;
+  if (!failure.empty()) {
+    error = failure;
+    return false;
+  }
+  std::string reason;
+  void* library = open_library("libmpv.so.2", reason);
+  if (library == nullptr) {
+    failure = "the video player library could not be loaded: " + reason;
+    error = failure;
+    return false;
+  }
+  const std::pair<const char*, void**> functions[] = {
+      {"mpv_create", reinterpret_cast<void**>(&mpv_create)},
+      {"mpv_initialize", reinterpret_cast<void**>(&mpv_initialize)},
+      {"mpv_set_option_string", reinterpret_cast<void**>(&mpv_set_option_string)},
+      {"mpv_command", reinterpret_cast<void**>(&mpv_command)},
+      {"mpv_error_string", reinterpret_cast<void**>(&mpv_error_string)},
+      {"mpv_wait_event", reinterpret_cast<void**>(&mpv_wait_event)},
+      {"mpv_get_property", reinterpret_cast<void**>(&mpv_get_property)},
+      {"mpv_set_property", reinterpret_cast<void**>(&mpv_set_property)},
+      {"mpv_terminate_destroy", reinterpret_cast<void**>(&mpv_terminate_destroy)},
+      {"mpv_render_context_create", reinterpret_cast<void**>(&mpv_render_context_create)},
+      {"mpv_render_context_free", reinterpret_cast<void**>(&mpv_render_context_free)},
+      {"mpv_render_context_render", reinterpret_cast<void**>(&mpv_render_context_render)},
+      {"mpv_render_context_set_update_callback",
+       reinterpret_cast<void**>(&mpv_render_context_set_update_callback)},
+      {"mpv_render_context_update", reinterpret_cast<void**>(&mpv_render_context_update)},
+  };
+  for (const auto& [name, slot] : functions) {
+    *slot = library_function(library, name);
+    if (*slot == nullptr) {
+      failure = std::string("the video player library has no ") + name;
+      error = failure;
+      return false;
+    }
+  }
+  loaded = true;
+  return true;
+}
+
 struct RMpvDeleter {
   void operator()(mpv_handle* handle) const { mpv_terminate_destroy(handle); }
 };
@@ -28,6 +95,7 @@ using MpvPointer = std::unique_ptr<mpv_handle, RMpvDeleter>;
 // A player that reads no configuration, scripts or keys of its own and prints nothing:
 // everything it does is ours to ask for.
 MpvPointer make_player(const char* video_output, bool sound, std::string& error) {
+  if (!load_player_library(error)) return nullptr;
   MpvPointer handle(mpv_create());
   if (!handle) {
     error = "the video player could not be started";

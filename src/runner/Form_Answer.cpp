@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "platform/Platform_Video.h"
+#include "runner/Input_Record.h"
 
 namespace vn {
 namespace {
@@ -80,6 +81,8 @@ std::optional<std::string> take_form_answer(FormKind kind, std::string_view text
   if (queue.empty()) return std::nullopt;
   std::string answer = std::move(queue.front());
   queue.pop_front();
+  // Recorded where it is used: an answer queued for a form that opened in a window is not.
+  record_form_answer(answer);
   return answer;
 }
 

@@ -8,6 +8,7 @@
 #include "library/Input_Main.h"
 #include "platform/Platform_Dialog.h"
 #include "runner/Form_Answer.h"
+#include "runner/Input_Record.h"
 #include "script/Code_Error.h"
 #include "script/Code_Function.h"
 #include "script/Code_Value.h"
@@ -69,7 +70,8 @@ void fn_get_color(Self, Self, int, Args args, RValue& result) {
   }
   if (chosen.outcome == DialogOutcome::unavailable) {
     const std::optional<std::string> answer = take_form_answer(FormKind::color, kColourCaption);
-    if (!answer) return;
+    // An empty answer cancels, as a recording of a cancelled dialog says.
+    if (!answer || answer->empty()) return;
     const std::optional<int32_t> colour = colour_answer(*answer);
     if (!colour) {
       report_unfit_answer(FormKind::color, *answer);
@@ -79,6 +81,8 @@ void fn_get_color(Self, Self, int, Args args, RValue& result) {
     return;
   }
   if (chosen.outcome == DialogOutcome::chosen) result.real = chosen.colour;
+  record_form_answer(chosen.outcome == DialogOutcome::chosen ? std::to_string(chosen.colour)
+                                                             : std::string());
 }
 
 // Paths: the answer of the dialog, "" when it was cancelled.
@@ -86,7 +90,9 @@ std::string path_answer(FormKind kind, const std::string& caption, RDialogResult
   if (chosen.outcome == DialogOutcome::unavailable) {
     return take_form_answer(kind, caption).value_or(std::string());
   }
-  return chosen.outcome == DialogOutcome::chosen ? chosen.path : std::string();
+  std::string path = chosen.outcome == DialogOutcome::chosen ? chosen.path : std::string();
+  record_form_answer(path);
+  return path;
 }
 
 void file_dialog(FileDialogMode mode, Args args, RValue& result) {

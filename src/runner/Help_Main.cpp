@@ -12,6 +12,7 @@
 #include "platform/Platform_Window.h"
 #include "runner/Form_Answer.h"
 #include "runner/Help_View.h"
+#include "runner/Input_Record.h"
 #include "support/Support_Path.h"
 
 namespace vn {
@@ -116,6 +117,8 @@ std::optional<int> THelpForm::draw(RFormFrame& frame, CRichView& view) const {
 }
 
 void THelpForm::show() {
+  // Headless, every showing takes one answer; a recording keeps them in step.
+  if (!forms_answer_headless()) record_form_answer("ok");
   // A form beside the game comes to the front when it still shows the latest text.
   if (open_beside_game() && shown_revision_ == revision_) {
     modeless_->raise();

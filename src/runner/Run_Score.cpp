@@ -8,6 +8,7 @@
 #include "graphics/Background_Class.h"
 #include "library/Support_Registry.h"
 #include "runner/Form_Answer.h"
+#include "runner/Input_Record.h"
 #include "runner/Support_Message.h"
 #include "script/Variable_BuiltIn.h"
 #include "support/Support_Text.h"
@@ -271,6 +272,8 @@ std::string TScoreForm::show() {
   const std::optional<int> result =
       run_modal_form(setup(), [this](RFormFrame& frame) { return draw(frame); });
   if (!result) return show_headless();
+  // Any answer closes a table that asked for no name.
+  record_form_answer(new_rank_ ? typed_ : std::string("ok"));
   return new_rank_ ? typed_ : std::string();
 }
 

@@ -31,6 +31,7 @@
 #include "runner/Error_Form.h"
 #include "runner/Extension_Main.h"
 #include "runner/Help_Main.h"
+#include "runner/Input_Record.h"
 #include "runner/Runner_Install.h"
 #include "runner/Runner_Library.h"
 #include "runner/Runner_Load.h"
@@ -405,14 +406,39 @@ bool TRunnerForm::create_game_window() {
 void TRunnerForm::install_input() {
   reset_input();
   RGameWindowEvents events;
-  events.key_down = [](int32_t code) { input_key_down(code); };
-  events.key_up = [](int32_t code) { input_key_up(code); };
-  events.character = [](char character) { input_character(character); };
-  events.mouse_move = [this](int x, int y) { mouse_moved(x, y); };
-  events.mouse_down = [](int32_t button) { input_mouse_down(button); };
-  events.mouse_up = [](int32_t button) { input_mouse_up(button); };
-  events.wheel = [](bool up) { input_wheel(up); };
-  events.close = [this] { close_button(); };
+  // What the player does is recorded as it reaches the game (vn run --record).
+  events.key_down = [](int32_t code) {
+    record_key(true, code);
+    input_key_down(code);
+  };
+  events.key_up = [](int32_t code) {
+    record_key(false, code);
+    input_key_up(code);
+  };
+  events.character = [](char character) {
+    record_character(character);
+    input_character(character);
+  };
+  events.mouse_move = [this](int x, int y) {
+    record_mouse_move(x, y);
+    mouse_moved(x, y);
+  };
+  events.mouse_down = [](int32_t button) {
+    record_mouse_button(true, button);
+    input_mouse_down(button);
+  };
+  events.mouse_up = [](int32_t button) {
+    record_mouse_button(false, button);
+    input_mouse_up(button);
+  };
+  events.wheel = [](bool up) {
+    record_wheel(up);
+    input_wheel(up);
+  };
+  events.close = [this] {
+    record_close_button();
+    close_button();
+  };
   set_input_pump([this, events = std::move(events)] {
     if (window_) window_->handle_events(events);
     if (options_.feed_input) options_.feed_input(steps_run_);
@@ -476,8 +502,18 @@ void TRunnerForm::follow_region(int width, int height) {
 
 RunOutcome TRunnerForm::play_game() {
   steps_run_ = 0;
+  // Events before the loop take effect in step 1. Once the loop has pumped its first
+  // messages, every pump runs inside a pass, whose events the next step sees.
+  set_record_steps(1, 1);
+  entering_loop_ = false;
   RRunHooks hooks;
-  hooks.pump_events = [] { process_input_messages(); };
+  hooks.pump_events = [this] {
+    process_input_messages();
+    if (entering_loop_) {
+      entering_loop_ = false;
+      set_record_steps(steps_run_ + 2, steps_run_ + 1);
+    }
+  };
   hooks.present_frame = [this] { present_frame(); };
   hooks.window_active = [this] { return window_->active(); };
   hooks.draw_room = [this] {
@@ -504,9 +540,11 @@ RunOutcome TRunnerForm::play_game() {
   hooks.after_step = [this] {
     ++steps_run_;
     if (options_.max_steps > 0 && steps_run_ >= options_.max_steps) world_state().running = false;
+    set_record_steps(steps_run_ + 1, steps_run_ + 1);
     // The loop pumps no more before the next step: what is due for it comes now.
     if (options_.feed_input) options_.feed_input(steps_run_);
     place_mouse();
+    set_record_steps(steps_run_ + 2, steps_run_ + 1);
   };
   // Debug mode shows its form beside the game when there is a screen to show it on.
   std::unique_ptr<TDebugForm> debug_form =
@@ -521,6 +559,7 @@ RunOutcome TRunnerForm::play_game() {
   RunOutcome outcome = RunOutcome::not_started;
   try {
     if (start_game()) {
+      entering_loop_ = true;
       if (debug_form) {
         debug_form->play();
       } else {

@@ -99,7 +99,8 @@ class TRunnerForm {
   std::unique_ptr<CEchoingErrorDisplay> echoing_display_;
   std::unique_ptr<IGameWindow> window_;
   int64_t steps_run_ = 0;
-  int mouse_pixel_x_ = 0;  // where the mouse last was in the window's client area
+  bool entering_loop_ = false;  // the loop's first pump is still to come
+  int mouse_pixel_x_ = 0;       // where the mouse last was in the window's client area
   int mouse_pixel_y_ = 0;
 };
 

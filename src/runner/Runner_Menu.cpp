@@ -10,6 +10,7 @@
 #include "platform/Platform_Gui.h"
 #include "platform/Platform_Window.h"
 #include "runner/Form_Answer.h"
+#include "runner/Input_Record.h"
 #include "runner/Support_Message.h"
 #include "support/Support_Path.h"
 #include "support/Support_Text.h"
@@ -254,6 +255,7 @@ double show_menu(std::string_view items, double default_value,
   }
   if (shown) {
     chosen = *shown;
+    record_form_answer(std::to_string(*shown));
   } else if (const std::optional<std::string> answer = take_form_answer(FormKind::menu, items)) {
     const std::optional<int32_t> number = integer_in_text(*answer);
     if (number && *number >= -1 && *number < item_count) {

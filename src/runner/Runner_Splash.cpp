@@ -20,6 +20,7 @@
 #include "platform/Platform_Spawn.h"
 #include "runner/Form_Answer.h"
 #include "runner/Help_View.h"
+#include "runner/Input_Record.h"
 #include "support/Support_Path.h"
 #include "support/Support_Text.h"
 
@@ -349,6 +350,8 @@ std::string TSplashForm::show(const RSplashRequest& request) {
     answer_headless(settings, request);
     return {};
   }
+  // Headless, this splash would have taken one answer.
+  record_form_answer("ok");
   if (request.kind == SplashKind::web) return open_web_page(request);
 
   auto showing = std::make_shared<CSplashShowing>(request, settings);

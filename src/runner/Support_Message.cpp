@@ -14,6 +14,7 @@
 #include "platform/Platform_Process.h"
 #include "platform/Platform_Window.h"
 #include "runner/Form_Answer.h"
+#include "runner/Input_Record.h"
 #include "support/Support_Path.h"
 #include "support/Support_Text.h"
 
@@ -555,7 +556,11 @@ void show_game_message(const std::string& text) {
   RMessageRequest request;
   request.text = text;
   request.buttons = {"", "OK", ""};
-  if (!show_message_form(request)) take_form_answer(FormKind::message, text);
+  if (show_message_form(request)) {
+    record_form_answer("ok");
+  } else {
+    take_form_answer(FormKind::message, text);
+  }
   clear_input();
 }
 
@@ -567,6 +572,7 @@ int show_message_ext_form(const std::string& text, const std::string& button1,
   int chosen = first_visible_button(request.buttons);
   if (const std::optional<RMessageOutcome> outcome = show_message_form(request)) {
     chosen = outcome->button;
+    record_form_answer(std::to_string(chosen));
   } else if (const std::optional<std::string> answer =
                  take_form_answer(FormKind::message_ext, text)) {
     const std::optional<int32_t> number = integer_in_text(*answer);
@@ -589,6 +595,7 @@ bool ask_question(const std::string& text) {
   bool yes = true;
   if (const std::optional<RMessageOutcome> outcome = show_message_form(request)) {
     yes = outcome->button == 1;
+    record_form_answer(yes ? "yes" : "no");
   } else if (const std::optional<std::string> answer = take_form_answer(FormKind::question, text)) {
     const std::string lowered = lower_text(*answer);
     if (lowered == "yes" || lowered == "no") {
@@ -614,6 +621,7 @@ std::string ask_text(FormKind kind, const std::string& prompt, const std::string
   std::string typed = default_text;
   if (const std::optional<RMessageOutcome> outcome = show_message_form(request)) {
     if (outcome->button != 0) typed = outcome->input;
+    record_form_answer(typed);
   } else if (std::optional<std::string> answer = take_form_answer(kind, prompt)) {
     typed = std::move(*answer);
   }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "platform/Platform_Video.h"
 #include "platform/Platform_Window.h"
 #include "runner/Form_Answer.h"
+#include "runner/Input_Record.h"
 #include "runner/Runner_Form.h"
 #include "runner/Runner_Library.h"
 #include "runner/Support_File.h"
@@ -135,9 +137,17 @@ bool button_code(const std::string& word, int32_t& button) {
   return true;
 }
 
-// The rest of the line after the command, with \b (backspace), \r (return), \t and \\.
+// The rest of the line after the command, with \b (backspace), \r (return), \t, \\ and
+// \xHH (the Windows-1252 character HH, for the control characters a key types).
 bool typed_text(const std::string& rest, std::string& text, std::string& problem) {
-  std::string raw;
+  std::string raw;  // UTF-8 still
+  text.clear();
+  auto hex_digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
   for (size_t i = 0; i < rest.size(); ++i) {
     if (rest[i] != '\\') {
       raw += rest[i];
@@ -160,12 +170,25 @@ bool typed_text(const std::string& rest, std::string& text, std::string& problem
       case '\\':
         raw += '\\';
         break;
+      case 'x': {
+        const int high = i + 1 < rest.size() ? hex_digit(rest[i + 1]) : -1;
+        const int low = i + 2 < rest.size() ? hex_digit(rest[i + 2]) : -1;
+        if (high < 0 || low < 0) {
+          problem = "\\x takes two hexadecimal digits";
+          return false;
+        }
+        text += utf8_to_cp1252_lossy(raw);
+        raw.clear();
+        text += char(high * 16 + low);
+        i += 2;
+        break;
+      }
       default:
         problem = std::string("unknown escape \\") + rest[i];
         return false;
     }
   }
-  text = utf8_to_cp1252_lossy(raw);
+  text += utf8_to_cp1252_lossy(raw);
   return true;
 }
 
@@ -257,8 +280,9 @@ bool parse_input_line(const std::string& line, RScriptedInput& input, std::strin
 
 // Lines "STEP COMMAND ARGUMENTS"; blank lines and lines starting with # are skipped. The
 // result is in step order, lines of one step in the order written. key_tap expands to a
-// key_down and a key_up in the same step.
-bool read_input_file(const fs::path& path, std::vector<RScriptedInput>& inputs) {
+// key_down and a key_up in the same step. One line "seed S" may give the random seed.
+bool read_input_file(const fs::path& path, std::vector<RScriptedInput>& inputs,
+                     std::optional<uint32_t>& seed) {
   std::vector<uint8_t> bytes;
   std::string error;
   if (!read_file(path, bytes, error)) {
@@ -279,6 +303,21 @@ bool read_input_file(const fs::path& path, std::vector<RScriptedInput>& inputs) 
     if (first == std::string::npos || line[first] == '#') continue;
     bool tap = false;
     std::vector<std::string> words = words_of(line);
+    if (words[0] == "seed") {
+      int64_t value = 0;
+      std::string problem;
+      if (words.size() != 2 || !whole_number(words[1], 0, UINT32_MAX, value)) {
+        problem = "seed takes one whole number from 0 to 4294967295";
+      } else if (seed) {
+        problem = "a second seed line";
+      }
+      if (!problem.empty()) {
+        complain(path.string() + ":" + std::to_string(number) + ": " + problem);
+        return false;
+      }
+      seed = uint32_t(value);
+      continue;
+    }
     if (words.size() >= 2 && words[1] == "key_tap") {
       tap = true;
       line.replace(line.find("key_tap"), 7, "key_down");
@@ -305,19 +344,29 @@ bool read_input_file(const fs::path& path, std::vector<RScriptedInput>& inputs) 
 // step; a waiting function takes the next step's events at once.
 class CInputScript {
  public:
-  CInputScript(std::vector<RScriptedInput> inputs, TRunnerForm& form)
-      : inputs_(std::move(inputs)), form_(form) {}
+  CInputScript(std::vector<RScriptedInput> inputs, TRunnerForm& form, CInputRecorder* recorder)
+      : inputs_(std::move(inputs)),
+        taken_(inputs_.size(), false),
+        form_(form),
+        recorder_(recorder) {}
+
+  // The answers of step 1 are there from the start, for forms the game shows before its
+  // first step (in creation code, say).
+  void start() {
+    for (size_t i = 0; i < inputs_.size() && inputs_[i].step == 1; ++i) {
+      if (inputs_[i].kind == InputKind::answer) deliver(i);
+    }
+  }
 
   void feed(int64_t steps_run) {
-    while (next_ < inputs_.size() && inputs_[next_].step <= steps_run + 1)
-      deliver(inputs_[next_++]);
+    while (next_ < inputs_.size() && inputs_[next_].step <= steps_run + 1) deliver(next_++);
   }
 
   // False when nothing more can come: the script is used up and no player is there.
   bool wait() {
     if (next_ < inputs_.size()) {
       const int64_t step = inputs_[next_].step;
-      while (next_ < inputs_.size() && inputs_[next_].step == step) deliver(inputs_[next_++]);
+      while (next_ < inputs_.size() && inputs_[next_].step == step) deliver(next_++);
       return true;
     }
     // Nobody looks at a headless or offscreen window, so nobody will press anything.
@@ -327,7 +376,11 @@ class CInputScript {
   }
 
  private:
-  void deliver(const RScriptedInput& input) {
+  void deliver(size_t index) {
+    if (taken_[index]) return;
+    taken_[index] = true;
+    const RScriptedInput& input = inputs_[index];
+    if (recorder_ != nullptr) record(input);
     switch (input.kind) {
       case InputKind::key_down:
         input_key_down(input.code);
@@ -362,9 +415,69 @@ class CInputScript {
     }
   }
 
+  // A recording made with an input file holds its events too, at the steps they had.
+  void record(const RScriptedInput& input) {
+    CInputRecorder& recorder = *recorder_;
+    switch (input.kind) {
+      case InputKind::key_down:
+      case InputKind::key_up:
+        recorder.key(input.step, input.kind == InputKind::key_down, input.code);
+        break;
+      case InputKind::text:
+        for (char character : input.text) recorder.character(input.step, character);
+        break;
+      case InputKind::mouse_move:
+        recorder.mouse_move(input.step, input.x, input.y);
+        break;
+      case InputKind::mouse_down:
+      case InputKind::mouse_up:
+        recorder.mouse_button(input.step, input.kind == InputKind::mouse_down, input.code);
+        break;
+      case InputKind::wheel_up:
+      case InputKind::wheel_down:
+        recorder.wheel(input.step, input.kind == InputKind::wheel_up);
+        break;
+      case InputKind::close:
+        recorder.close_button(input.step);
+        break;
+      case InputKind::answer:
+        // Recorded when a form takes it, at that form's step.
+        break;
+    }
+  }
+
   std::vector<RScriptedInput> inputs_;
+  std::vector<bool> taken_;
   size_t next_ = 0;
   TRunnerForm& form_;
+  CInputRecorder* recorder_;
+};
+
+// A person plays a recorded run under the fixed clock in a window, so its steps keep to
+// real time (the game's own clock still moves one step time per step). The window's
+// messages that come during the wait are handled before the next step, as in the frame
+// wait of a run without the fixed clock.
+class CStepPacer {
+ public:
+  void after(int64_t steps_run) {
+    if (steps_run <= paced_) return;
+    paced_ = steps_run;
+    const CLiveRoom* room = world_state().current;
+    const int speed = room != nullptr && room->speed > 0 ? room->speed : 30;
+    const auto now = std::chrono::steady_clock::now();
+    deadline_ += std::chrono::microseconds(1000000 / speed);
+    // Far behind (a slow step, a form that was open): start again from now.
+    if (deadline_ < now - std::chrono::milliseconds(100)) deadline_ = now;
+    while (std::chrono::steady_clock::now() < deadline_ && !stop_requested()) {
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+          deadline_ - std::chrono::steady_clock::now(), std::chrono::milliseconds(20)));
+    }
+    process_input_messages();
+  }
+
+ private:
+  int64_t paced_ = 0;
+  std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::now();
 };
 
 // A whole number from low up, said in words a person can act on (the parser's own range
@@ -579,12 +692,15 @@ CLI::App* add_run_command(CLI::App& app, RunOptions& options) {
   command->add_option("--audio-out", options.audio_out,
                       "Write what the game played, mixed, to this WAV file (16-bit stereo, "
                       "44,100 Hz; one step time a step under --fixed-clock)");
+  command->add_option("--record", options.record,
+                      "Write what the player did, by step, with the seed, as an --input file");
   return command;
 }
 
 int run_run(const RunOptions& given) {
   RunOptions options = given;
   std::string problem;
+  std::string error_text;
   for (const std::string& text : options.shot_texts) {
     RShot shot;
     if (!parse_shot(text, shot, problem)) {
@@ -607,7 +723,19 @@ int run_run(const RunOptions& given) {
   register_game_library();
 
   std::vector<RScriptedInput> inputs;
-  if (!options.input.empty() && !read_input_file(options.input, inputs)) return kExitUsage;
+  std::optional<uint32_t> seed;
+  if (!options.input.empty() && !read_input_file(options.input, inputs, seed)) return kExitUsage;
+  if (options.seed) seed = uint32_t(*options.seed);
+
+  // Checked before the game starts: a session played for nothing is worse than no start.
+  std::unique_ptr<CInputRecorder> recorder;
+  if (!options.record.empty()) {
+    recorder = std::make_unique<CInputRecorder>();
+    if (!recorder->open(options.record, error_text)) {
+      complain("--record " + options.record.string() + ": " + error_text);
+      return kExitUsage;
+    }
+  }
 
   RLoadedGame loaded;
   std::string error;
@@ -628,7 +756,16 @@ int run_run(const RunOptions& given) {
   }
 
   if (options.fixed_clock) use_fixed_clock(kFixedClockStart);
-  if (options.seed) set_start_seed(uint32_t(*options.seed));
+  if (recorder && !seed) {
+    // The seed the clock gives now serves every start of the game, so that the replay,
+    // told the same seed, makes the same random choices after a restart too.
+    const auto seconds =
+        options.fixed_clock ? uint64_t(std::llround(system_time_seconds()))
+                            : uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+    seed = uint32_t(seconds ^ (seconds >> 32));
+  }
+  if (seed) set_start_seed(*seed);
+  if (recorder) recorder->header(options.game.string(), *seed, options.fixed_clock);
   set_program_parameters({options.game.string()});
   set_debug_output([](const std::string& text) {
     const std::string lines = console_lines(text, LoneLineFeed::ends_line);
@@ -637,17 +774,25 @@ int run_run(const RunOptions& given) {
   init_temp_folder();
 
   RunOutcome outcome;
+  bool recorded = true;
   {
     TRunnerForm form;
-    auto script = std::make_shared<CInputScript>(std::move(inputs), form);
+    auto script = std::make_shared<CInputScript>(std::move(inputs), form, recorder.get());
+    set_input_recorder(recorder.get());
+    script->start();
+    std::shared_ptr<CStepPacer> pacer;
+    if (recorder && options.fixed_clock && !options.headless && has_display()) {
+      pacer = std::make_shared<CStepPacer>();
+    }
     auto shots = std::make_shared<CShots>(options.shots, form);
     RPlayOptions play;
     play.max_steps = options.steps;
     play.stop_on_error = options.stop_on_error;
     play.audio_loopback = audio != nullptr;
-    play.feed_input = [script, shots, audio](int64_t steps_run) {
+    play.feed_input = [script, shots, audio, pacer](int64_t steps_run) {
       shots->after(steps_run);
       if (audio) audio->after(steps_run);
+      if (pacer) pacer->after(steps_run);
       script->feed(steps_run);
     };
     play.wait_for_input = [script](int64_t) { return script->wait(); };
@@ -659,6 +804,13 @@ int run_run(const RunOptions& given) {
                         std::move(play));
     shots->report_missed();
     if (audio) audio->close();
+    set_input_recorder(nullptr);
+    if (recorder &&
+        !recorder->finish("the game ended after step " + std::to_string(form.steps_run()),
+                          error_text)) {
+      complain("--record " + options.record.string() + ": " + error_text);
+      recorded = false;
+    }
   }
   set_debug_output(nullptr);
   set_start_seed(std::nullopt);
@@ -667,7 +819,7 @@ int run_run(const RunOptions& given) {
   std::fflush(stdout);
   switch (outcome) {
     case RunOutcome::ended:
-      return kExitOk;
+      return recorded ? kExitOk : kExitFailed;
     case RunOutcome::stopped:
       // Asked to stop at the first error, the run failed, whichever error it was.
       return options.stop_on_error ? kExitFailed : kExitStopped;

@@ -74,6 +74,7 @@ struct RunOptions {
   int desktop_width = 0;                // 0: the default desktop of a run without a screen
   int desktop_height = 0;
   std::filesystem::path audio_out;  // empty: none; else the mixed sound as a WAV file
+  std::filesystem::path record;     // empty: none; else what the player did, as an input file
 };
 // The subcommand "run".
 CLI::App* add_run_command(CLI::App& app, RunOptions& options);
