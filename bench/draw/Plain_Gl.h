@@ -5,14 +5,79 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <memory>
 #include <vector>
 
+#include "platform/Platform_GameWindow.h"
 #include "platform/Platform_Render.h"
+#include "platform/Platform_Video.h"
+#include "script/Code_Function.h"
+#include "script/Code_Value.h"
 
 namespace bench {
+
+// The attributes of vn::RVertex, for the vertex array bound now.
+inline void plain_vertex_layout() {
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex), nullptr);
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(vn::RVertex),
+                        reinterpret_cast<void*>(offsetof(vn::RVertex, color)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex),
+                        reinterpret_cast<void*>(offsetof(vn::RVertex, u)));
+}
+
+// Pixel coordinates to clip space through u_scale = 2 / size, pixel centres at half.
+constexpr const char* kPixelVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 a_position;
+layout(location = 1) in vec4 a_color;
+layout(location = 2) in vec2 a_uv;
+uniform vec2 u_scale;
+out vec4 v_color;
+out vec2 v_uv;
+void main() {
+  gl_Position = vec4((a_position.x + 0.5) * u_scale.x - 1.0, (a_position.y + 0.5) * u_scale.y - 1.0,
+                     0.0, 1.0);
+  v_color = a_color;
+  v_uv = a_uv;
+})";
+
+inline double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A built-in function called as a game's code calls it; false, said on standard error,
+// when it is not registered.
+inline bool call_builtin(const char* name, std::initializer_list<double> values,
+                         vn::RValue& result) {
+  int32_t id = -1;
+  if (!vn::find_function(name, id)) {
+    std::fprintf(stderr, "bench: no function %s\n", name);
+    return false;
+  }
+  std::array<vn::RValue, vn::kMaxArguments> arguments;
+  int count = 0;
+  for (double value : values) arguments[size_t(count++)] = vn::RValue(value);
+  vn::builtin_function(id)->handler(nullptr, nullptr, count, arguments.data(), result);
+  return true;
+}
+
+// A headless game window of that size, the way the runner opens one.
+inline std::unique_ptr<vn::IGameWindow> headless_window(int width, int height) {
+  vn::set_headless(true);
+  vn::RGameWindowSetup setup;
+  setup.width = width;
+  setup.height = height;
+  return vn::create_game_window(setup);
+}
 
 inline GLuint compile_shader(GLenum kind, const char* source) {
   const GLuint shader = glCreateShader(kind);
@@ -76,14 +141,7 @@ class CPlainVertices {
       glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
                    indices.data(), GL_STATIC_DRAW);
     }
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(vn::RVertex),
-                          reinterpret_cast<void*>(offsetof(vn::RVertex, color)));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex),
-                          reinterpret_cast<void*>(offsetof(vn::RVertex, u)));
+    plain_vertex_layout();
   }
   ~CPlainVertices() {
     glDeleteBuffers(1, &buffer_);
@@ -177,14 +235,7 @@ class CPlainQuadStream {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
                  indices.data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(vn::RVertex),
-                          reinterpret_cast<void*>(offsetof(vn::RVertex, color)));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(vn::RVertex),
-                          reinterpret_cast<void*>(offsetof(vn::RVertex, u)));
+    plain_vertex_layout();
   }
   ~CPlainQuadStream() {
     glDeleteBuffers(1, &buffer_);

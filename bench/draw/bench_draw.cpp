@@ -80,17 +80,7 @@ vn::FunctionHandler handler_of(const char* name) {
   return vn::builtin_function(id)->handler;
 }
 
-std::unique_ptr<vn::IGameWindow> make_window() {
-  vn::set_headless(true);
-  vn::RGameWindowSetup setup;
-  setup.width = kWidth;
-  setup.height = kHeight;
-  return vn::create_game_window(setup);
-}
-
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+std::unique_ptr<vn::IGameWindow> make_window() { return ::bench::headless_window(kWidth, kHeight); }
 
 // Frames per second of draw_frame, run for about that many seconds after one frame of
 // warming up.
@@ -99,11 +89,11 @@ double frames_per_second(double seconds, DrawFrame&& draw_frame) {
   draw_frame();
   const auto start = std::chrono::steady_clock::now();
   int frames = 0;
-  while (frames < 3 || seconds_since(start) < seconds) {
+  while (frames < 3 || ::bench::seconds_since(start) < seconds) {
     draw_frame();
     ++frames;
   }
-  return frames / seconds_since(start);
+  return frames / ::bench::seconds_since(start);
 }
 
 // A quad's corners (top-left, top-right, bottom-right, bottom-left) as two triangles.
@@ -314,19 +304,7 @@ double plain_fps(const std::string& what, double seconds) {
   }
   double fps = 0;
   {
-    const ::bench::CPlainProgram program(R"(#version 330 core
-layout(location = 0) in vec3 a_position;
-layout(location = 1) in vec4 a_color;
-layout(location = 2) in vec2 a_uv;
-uniform vec2 u_scale;
-out vec4 v_color;
-out vec2 v_uv;
-void main() {
-  gl_Position = vec4((a_position.x + 0.5) * u_scale.x - 1.0, (a_position.y + 0.5) * u_scale.y - 1.0,
-                     0.0, 1.0);
-  v_color = a_color;
-  v_uv = a_uv;
-})");
+    const ::bench::CPlainProgram program(::bench::kPixelVertexShader);
     glUniform2f(program.uniform("u_scale"), 2.0f / kWidth, 2.0f / kHeight);
     const ::bench::CPlainVertices buffers(vertices, {});
     std::vector<GLuint> textures;

@@ -64,42 +64,22 @@ constexpr double kFogEnd = 2200;
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::unique_ptr<vn::IGameWindow> make_window() {
-  vn::set_headless(true);
-  vn::RGameWindowSetup setup;
-  setup.width = kWidth;
-  setup.height = kHeight;
-  return vn::create_game_window(setup);
-}
+std::unique_ptr<vn::IGameWindow> make_window() { return ::bench::headless_window(kWidth, kHeight); }
 
 template <typename DrawFrame>
 double frames_per_second(double seconds, DrawFrame&& draw_frame) {
   draw_frame();
   const auto start = Clock::now();
   int frames = 0;
-  while (frames < 3 || seconds_since(start) < seconds) {
+  while (frames < 3 || ::bench::seconds_since(start) < seconds) {
     draw_frame();
     ++frames;
   }
-  return frames / seconds_since(start);
+  return frames / ::bench::seconds_since(start);
 }
 
-// A built-in function called as a game's code calls it; false when it is not registered.
 bool call(const char* name, std::initializer_list<double> values, vn::RValue& result) {
-  int32_t id = -1;
-  if (!vn::find_function(name, id)) {
-    std::fprintf(stderr, "bench_model: no function %s\n", name);
-    return false;
-  }
-  std::array<vn::RValue, vn::kMaxArguments> arguments;
-  int count = 0;
-  for (double value : values) arguments[size_t(count++)] = vn::RValue(value);
-  vn::builtin_function(id)->handler(nullptr, nullptr, count, arguments.data(), result);
-  return true;
+  return ::bench::call_builtin(name, values, result);
 }
 
 // --- The landscape ---

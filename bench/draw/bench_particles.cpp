@@ -57,30 +57,10 @@ constexpr double kPi = 3.14159265358979323846;
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+std::unique_ptr<vn::IGameWindow> make_window() { return ::bench::headless_window(kWidth, kHeight); }
 
-std::unique_ptr<vn::IGameWindow> make_window() {
-  vn::set_headless(true);
-  vn::RGameWindowSetup setup;
-  setup.width = kWidth;
-  setup.height = kHeight;
-  return vn::create_game_window(setup);
-}
-
-// A built-in function called as a game's code calls it; false when it is not registered.
 bool call(const char* name, std::initializer_list<double> values, vn::RValue& result) {
-  int32_t id = -1;
-  if (!vn::find_function(name, id)) {
-    std::fprintf(stderr, "bench_particles: no function %s\n", name);
-    return false;
-  }
-  std::array<vn::RValue, vn::kMaxArguments> arguments;
-  int count = 0;
-  for (double value : values) arguments[size_t(count++)] = vn::RValue(value);
-  vn::builtin_function(id)->handler(nullptr, nullptr, count, arguments.data(), result);
-  return true;
+  return ::bench::call_builtin(name, values, result);
 }
 
 // The system of the benchmark, made as a game's code would make it; -1 when a function is
@@ -175,7 +155,7 @@ bool runner_side(double seconds, int& id, RRunnerFigures& figures) {
   };
   draw();  // makes the shape's texture and the shaders
   const auto start = Clock::now();
-  while (figures.steps < 3 || seconds_since(start) < seconds) {
+  while (figures.steps < 3 || ::bench::seconds_since(start) < seconds) {
     const size_t count = system->particles.size();
     const auto before_update = Clock::now();
     vn::update_particle_systems();
@@ -203,19 +183,7 @@ double plain_fps(double seconds, const std::vector<vn::RVertex>& quads,
   if (window->renderer() == nullptr) return 0;
   double fps = 0;
   {
-    const ::bench::CPlainProgram program(R"(#version 330 core
-layout(location = 0) in vec3 a_position;
-layout(location = 1) in vec4 a_color;
-layout(location = 2) in vec2 a_uv;
-uniform vec2 u_scale;
-out vec4 v_color;
-out vec2 v_uv;
-void main() {
-  gl_Position = vec4((a_position.x + 0.5) * u_scale.x - 1.0, (a_position.y + 0.5) * u_scale.y - 1.0,
-                     0.0, 1.0);
-  v_color = a_color;
-  v_uv = a_uv;
-})");
+    const ::bench::CPlainProgram program(::bench::kPixelVertexShader);
     glUniform2f(program.uniform("u_scale"), 2.0f / kWidth, 2.0f / kHeight);
     const std::vector<uint8_t>& alpha = vn::particle_shape_alpha(kShape);
     std::vector<uint32_t> pixels(alpha.size());
@@ -236,11 +204,11 @@ void main() {
     frame();
     const auto start = Clock::now();
     int frames = 0;
-    while (frames < 3 || seconds_since(start) < seconds) {
+    while (frames < 3 || ::bench::seconds_since(start) < seconds) {
       frame();
       ++frames;
     }
-    fps = frames / seconds_since(start);
+    fps = frames / ::bench::seconds_since(start);
     picture.resize(size_t(kWidth) * kHeight);
     glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, picture.data());
     glDeleteTextures(1, &texture);

@@ -77,13 +77,7 @@ vn::RMatrix pixel_transform() {
   return {2.0f / kWidth, 0, 0, 0, 0, -2.0f / kHeight, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
 }
 
-std::unique_ptr<vn::IGameWindow> make_window() {
-  vn::set_headless(true);
-  vn::RGameWindowSetup setup;
-  setup.width = kWidth;
-  setup.height = kHeight;
-  return vn::create_game_window(setup);
-}
+std::unique_ptr<vn::IGameWindow> make_window() { return ::bench::headless_window(kWidth, kHeight); }
 
 void renderer_draw(benchmark::State& state) {
   auto window = make_window();
