@@ -202,8 +202,8 @@ TEST(ExtensionGame, PackedGameRunsPackageFunctionsBetweenInitialisationAndFinali
 
 std::string script_package(const std::string& name, const std::string& init,
                            const std::string& functions) {
-  return R"([{"name": ")" + name + R"(", "files": [{"name": "code.gml", "kind": 2, "init": ")" +
-         init + R"(", "data": "code.gml", "functions": [)" + functions + "]}]}]";
+  return R"([{"name": ")" + name + R"(", "files": [{"name": "code.vns", "kind": 2, "init": ")" +
+         init + R"(", "data": "code.vns", "functions": [)" + functions + "]}]}]";
 }
 
 TEST(ExtensionGame, FailuresNameTheirPackageOrFunction) {
@@ -231,7 +231,7 @@ TEST(ExtensionGame, FailuresNameTheirPackageOrFunction) {
   for (const Case& c : cases) {
     const fs::path folder = scratch / c.name;
     write_project(folder, script_package("Broken", c.init, c.functions), c.code);
-    test::write_text(folder / "code.gml", c.text);
+    test::write_text(folder / "code.vns", c.text);
     auto run = play(folder);
     EXPECT_EQ(run.out, c.out) << c.name;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << c.name << ": " << run.err;
@@ -246,7 +246,7 @@ TEST(ExtensionGame, SecureModeRefusesTheCallWhereItIs) {
   write_project(folder,
                 script_package("Guarded", "", R"({"name": "twice", "id": 0, "argument_count": 1})"),
                 "x = twice(2);");
-  test::write_text(folder / "code.gml", "#define twice\nreturn argument0 * 2;\n");
+  test::write_text(folder / "code.vns", "#define twice\nreturn argument0 * 2;\n");
   set_registry_folder(scratch / "varnock");
   registry_store().write(
       registry_key_path(kCurrentUser, "Software\\Varnock\\Version 8\\Preferences"), "Warning",
